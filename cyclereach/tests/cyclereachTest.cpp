@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+#include "RandomGraphs.h"
+
+namespace {
+
+using Edges = std::vector<std::pair<size_t, size_t>>;
+using D = std::vector<double>;
+
+const host::Module& cyclereach()
+{
+    static const host::Module module(MODULE_PATH);
+    return module;
+}
+
+D reachOf(const mxArray* a)
+{
+    host::CallResult r = cyclereach().call(1, {a});
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.callocLeft, 0u);
+    if (!r.ok)
+        return {};
+    EXPECT_EQ(mxGetM(r.outputs[0].get()), 1u);
+    return host::doubles(r.outputs[0].get());
+}
+
+D reachOf(size_t n, const Edges& edges)
+{
+    return reachOf(host::graph(n, edges).get());
+}
+
+TEST(Cyclereach, NamedGraphs)
+{
+    EXPECT_EQ(reachOf(1, {}), D({0}));
+    EXPECT_EQ(reachOf(1, {{0, 0}}), D({1}));
+    EXPECT_EQ(reachOf(3, {{0, 1}, {1, 2}}), D({0, 0, 0}));
+    EXPECT_EQ(reachOf(2, {{0, 1}, {1, 1}}), D({1, 1}));
+    EXPECT_EQ(reachOf(3, {{0, 1}, {1, 1}}), D({1, 1, 0}));
+    EXPECT_EQ(reachOf(4, {{0, 1}, {1, 0}, {2, 0}}), D({1, 1, 1, 0}));
+    EXPECT_EQ(reachOf(5, {}), D(5, 0.0));
+    EXPECT_EQ(reachOf(0, {}), D({}));
+    // Successors settled by earlier searches: 1 is closed before 2 is
+    // searched, 3 is open (it reaches the loop at 4).
+    EXPECT_EQ(reachOf(5, {{2, 1}, {0, 3}, {3, 4}, {4, 4}, {1, 0}}), D({1, 1, 1, 1, 1}));
+    EXPECT_EQ(reachOf(4, {{1, 0}, {2, 3}, {3, 3}}), D({0, 0, 1, 1}));
+}
+
+TEST(Cyclereach, StoredZeroIsAnEdgeAndExtraColumnsAreIgnored)
+{
+    EXPECT_EQ(reachOf(host::sparse(2, 2, {0, 1, 1}, {0}, {0.0}).get()), D({1, 0}));
+    // Column 2 (beyond the row count) would make 1 reach a cycle if it were read.
+    EXPECT_EQ(reachOf(host::sparse(2, 3, {0, 1, 1, 2}, {1, 0}).get()), D({0, 0}));
+}
+
+TEST(Cyclereach, NoOutputRequestedAndExtraArguments)
+{
+    host::Array a = host::graph(1, {{0, 0}});
+    host::Array extra = host::scalar(7);
+    host::CallResult r = cyclereach().call(0, {a.get(), extra.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.outputs.size(), 1u);
+    EXPECT_EQ(host::doubles(r.outputs[0].get()), D({1}));
+}
+
+TEST(Cyclereach, Refusals)
+{
+    host::Array dense = host::dense(2, 2);
+    host::Array narrow = host::sparse(3, 2, {0, 0, 0}, {});
+    const struct {
+        std::vector<const mxArray*> args;
+        const char* message;
+    } cases[] = {
+        {{}, "usage: cyclereach(A)."},
+        {{dense.get()}, "first parameter must be sparse."},
+        {{narrow.get()}, "first parameter must have at least as many columns as rows."},
+    };
+    for (const auto& c : cases) {
+        host::CallResult r = cyclereach().call(1, c.args);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.escaped);
+        EXPECT_EQ(r.error, c.message);
+        EXPECT_EQ(r.arraysLeft, 0u);
+    }
+}
+
+TEST(Cyclereach, FailedAllocationEndsTheCallAndTheNextCallIsIndependent)
+{
+    host::Array loop = host::graph(3, {{0, 1}, {1, 0}, {2, 2}});
+    for (long k = 1; k <= 2; ++k) {
+        host::failCallocAt(k);
+        host::CallResult r = cyclereach().call(1, {loop.get()});
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.escaped);
+        EXPECT_EQ(r.error, "allocation error in CYCLEREACH.");
+        EXPECT_EQ(r.callocLeft, 0u);
+    }
+    EXPECT_EQ(reachOf(3, {{0, 1}}), D({0, 0, 0}));
+    EXPECT_EQ(reachOf(loop.get()), D({1, 1, 1}));
+}
+
+// The greatest vertex set in which every member has a successor inside it,
+// by peeling off vertices with none until nothing changes.
+D greatestSelfFeedingSet(const testing_graphs::Adjacency& succ)
+{
+    D in(succ.size(), 1.0);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t v = 0; v < succ.size(); ++v) {
+            if (in[v] == 0.0)
+                continue;
+            bool kept = false;
+            for (size_t w : succ[v])
+                kept = kept || in[w] == 1.0;
+            if (!kept) {
+                in[v] = 0.0;
+                changed = true;
+            }
+        }
+    }
+    return in;
+}
+
+TEST(Cyclereach, RandomGraphsMatchReference)
+{
+    std::mt19937 rng(8122026);
+    for (int round = 0; round < 300; ++round) {
+        const size_t n = std::uniform_int_distribution<size_t>(0, 200)(rng);
+        const testing_graphs::Adjacency succ = testing_graphs::randomGraph(rng, n);
+        host::Array a = testing_graphs::toSparse(succ, rng);
+        ASSERT_EQ(reachOf(a.get()), greatestSelfFeedingSet(succ)) << "round " << round;
+    }
+}
+
+TEST(Cyclereach, LongChainNeedsNoRecursion)
+{
+    const size_t n = 10000000;
+    std::vector<mwIndex> jc(n + 1);
+    std::vector<mwIndex> ir(n);
+    for (size_t j = 0; j < n; ++j) {
+        jc[j] = j;
+        ir[j] = j + 1 < n ? j + 1 : j;  // a chain ending in a self-loop
+    }
+    jc[n] = n;
+    D reach = reachOf(host::sparse(n, n, jc, ir).get());
+    EXPECT_TRUE(std::all_of(reach.begin(), reach.end(), [](double x) { return x == 1.0; }));
+    ir[n - 1] = 0;
+    jc[n] = n - 1;  // the last vertex loses its loop: nothing reaches a cycle
+    reach = reachOf(host::sparse(n, n, jc, ir).get());
+    EXPECT_TRUE(std::all_of(reach.begin(), reach.end(), [](double x) { return x == 0.0; }));
+}
+
+}  // namespace

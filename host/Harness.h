@@ -1,0 +1,76 @@
+// Test-side API of the hostless host: build host arrays, load a module by file
+// name, call its mexFunction as the host would, and read what the call left.
+#ifndef BOXGRAPH_HOST_HARNESS_H
+#define BOXGRAPH_HOST_HARNESS_H
+
+#include "mex.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+// What mexErrMsgTxt throws to end a call.
+struct HostError {
+    std::string message;
+};
+
+struct ArrayDeleter {
+    void operator()(mxArray* a) const { mxDestroyArray(a); }
+};
+using Array = std::unique_ptr<mxArray, ArrayDeleter>;
+
+struct CallResult {
+    bool ok = false;               // the call returned normally
+    std::string error;             // the host error text when it did not
+    bool escaped = false;          // a C++ exception other than a host error left mexFunction
+    std::string console;           // everything mexPrintf printed during the call
+    std::vector<Array> outputs;    // max(nlhs, 1) slots, as the host hands them out
+    size_t callocLeft = 0;         // mxCalloc blocks the call did not release
+    size_t arraysLeft = 0;         // arrays the call made and neither returned nor destroyed
+};
+
+class Module {
+public:
+    // Loads the shared library at path (once per process) and finds mexFunction.
+    explicit Module(const std::string& path);
+    // Calls the module with max(nlhs, 1) output slots. Afterwards, like the host,
+    // frees what the call left in mxCalloc memory and unreturned arrays, and
+    // counts it in the result. An output that is one of the inputs is copied.
+    CallResult call(int nlhs, const std::vector<const mxArray*>& args) const;
+
+private:
+    using Entry = void (*)(int, mxArray**, int, const mxArray**);
+    Entry entry_;
+};
+
+// The n-th mxCalloc from now (1-based) returns null; 0 disarms.
+void failCallocAt(long n);
+
+// Array builders. Sparse arrays take compressed columns as given (stored
+// zeros stay stored); values default to ones.
+Array sparse(size_t m, size_t n, const std::vector<mwIndex>& jc, const std::vector<mwIndex>& ir,
+             const std::vector<double>& values = {});
+// Sparse n-by-n matrix with an entry (to, from) per edge from -> to, columns sorted.
+Array graph(size_t n, const std::vector<std::pair<size_t, size_t>>& edges);
+Array transpose(const mxArray* a);
+Array sparseLogical(size_t m, size_t n, const std::vector<mwIndex>& jc,
+                    const std::vector<mwIndex>& ir, const std::vector<bool>& values = {});
+Array dense(size_t m, size_t n, const std::vector<double>& values = {});
+Array row(const std::vector<double>& values);
+Array scalar(double value);
+Array text(const std::string& value);
+Array uint8Row(const std::vector<unsigned char>& values);
+Array int32Row(const std::vector<int32_t>& values);
+Array structure(const std::vector<std::pair<std::string, Array>>& fields);
+
+// Readers for results.
+std::vector<double> doubles(const mxArray* a);
+std::vector<int32_t> int32s(const mxArray* a);
+std::string textOf(const mxArray* a);
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,69 @@
+#include "Alloc.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+void printToStdout(const char* text)
+{
+    fputs(text, stdout);
+    fflush(stdout);
+}
+
+void exitProcess()
+{
+    exit(1);
+}
+
+Alloc_PrintFn printFn = printToStdout;
+Alloc_FailFn failFn = exitProcess;
+long failCountdown = 0;
+
+bool injectedFailure()
+{
+    if (failCountdown <= 0)
+        return false;
+    return --failCountdown == 0;
+}
+
+}  // namespace
+
+void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
+{
+    size_t bytes = SIZE_MAX;
+    bool overflow = size != 0 && count > SIZE_MAX / size;
+    if (!overflow)
+        bytes = count * size;
+    void* ptr = (overflow || injectedFailure()) ? nullptr : calloc(count, size);
+    if (ptr != nullptr || (bytes == 0 && !overflow))
+        return ptr;
+
+    char line1[512];
+    char line2[64];
+    snprintf(line1, sizeof line1, "calloc of %lu bytes failed on line %d of file %s\n",
+             static_cast<unsigned long>(bytes), line, file);
+    snprintf(line2, sizeof line2, "ptr%p\n", ptr);
+    printFn(line1);
+    printFn(line2);
+    failFn();
+    exitProcess();  // a fail handler that returns still must not hand out null
+    return nullptr;
+}
+
+void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* oldPrint,
+                       Alloc_FailFn* oldFail)
+{
+    if (oldPrint != nullptr)
+        *oldPrint = printFn;
+    if (oldFail != nullptr)
+        *oldFail = failFn;
+    printFn = print != nullptr ? print : printToStdout;
+    failFn = fail != nullptr ? fail : exitProcess;
+}
+
+void Alloc_failAfter(long n)
+{
+    failCountdown = n;
+}

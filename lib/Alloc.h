@@ -1,0 +1,37 @@
+// Checked, zero-filled allocation for the library modules.
+//
+// Every record and array of the library comes from Alloc_calloc. When the C
+// heap refuses a request, the failure is reported in two console lines
+//   "calloc of %lu bytes failed on line %d of file %s\n"
+//   "ptr%p\n"
+// and then the fail handler runs. Without a host the lines go to stdout and
+// the process exits with status 1; a host gateway installs handlers that print
+// on the host console and end only the current call (the fail handler must not
+// return, it throws or exits).
+#ifndef BOXGRAPH_ALLOC_H
+#define BOXGRAPH_ALLOC_H
+
+#include <stddef.h>
+
+typedef void (*Alloc_PrintFn)(const char* text);
+typedef void (*Alloc_FailFn)(void);
+
+// Zero-filled count*size bytes from calloc, or the failure report above.
+// A request for zero bytes that yields no memory returns null and is no
+// failure; so is count*size overflowing, which is reported as a failure of
+// SIZE_MAX bytes. Release with free().
+void* Alloc_calloc(size_t count, size_t size, int line, const char* file);
+
+// Installs the console printer and the fail handler; null restores the
+// default (stdout, exit(1)). Returns nothing; the previous pair is returned
+// through the optional out pointers so a caller can restore it.
+void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* oldPrint,
+                       Alloc_FailFn* oldFail);
+
+// Test hook: the n-th following Alloc_calloc (1-based) fails as if the heap
+// had refused it; 0 disarms. Counts down across calls.
+void Alloc_failAfter(long n);
+
+#define CHECKED_CALLOC(count, size) Alloc_calloc((count), (size), __LINE__, __FILE__)
+
+#endif

@@ -1,0 +1,116 @@
+// Strongly connected components by Kosaraju's two passes, on host-free views
+// of a sparse matrix A and its transpose AT (edge j -> i for a stored A(i, j)).
+#ifndef BOXGRAPH_STRONG_COMPONENTS_H
+#define BOXGRAPH_STRONG_COMPONENTS_H
+
+#include <cstdint>
+
+#include "DepthFirst.h"
+
+namespace graph {
+
+// A read-only view of compressed columns: column j holds the row indices
+// ir[jc[j]] .. ir[jc[j+1]-1]. Index is the host's index type.
+template <class Index>
+struct SparseGraph {
+    int32_t n;
+    const Index* jc;
+    const Index* ir;
+};
+
+namespace detail {
+
+// Pass 1 state. mark[v] is 0 while v is unreached, ~p (negative) while v is on
+// the search path with resume position p, and 1 once v is finished. The
+// search stack grows from the front of `order`, the finished vertices are
+// written from its back, so one array of n serves both (together they never
+// hold more than n vertices), and order[tail..n-1] lists the vertices in
+// decreasing finishing order.
+struct FinishPass {
+    int32_t* mark;
+    int32_t* order;
+    int32_t tail;
+
+    Step examine(int32_t w) const { return mark[w] == 0 ? Step::Descend : Step::Skip; }
+    void enter(int32_t v) { mark[v] = ~0; }
+    void save(int32_t v, int32_t p) { mark[v] = ~p; }
+    int32_t resume(int32_t v) const { return ~mark[v]; }
+    void finish(int32_t v)
+    {
+        mark[v] = 1;
+        order[--tail] = v;
+    }
+};
+
+constexpr int32_t unlabelled = INT32_MIN;
+
+}  // namespace detail
+
+// Numbers the strongly connected components of A. labels[v] becomes v's
+// component number, or -1 when v's component is v alone without a self-loop.
+// Components with a cycle are numbered 0, 1, ... in the order the second pass
+// meets their roots (decreasing finishing time of the first pass), which is a
+// topological order of the component graph: an edge between two numbered
+// components always goes from the lower number to the higher.
+// AT is searched as given; when it is not A's transpose the labels are what
+// the two passes produce on the given patterns.
+// mark and order are the caller's working arrays of n entries each, contents
+// ignored. Costs O(n + stored entries of A and AT); no allocation.
+template <class Index>
+void strongComponents(const SparseGraph<Index>& a, const SparseGraph<Index>& at, int32_t* labels,
+                      int32_t* mark, int32_t* order)
+{
+    const int32_t n = a.n;
+
+    // Pass 1: finishing order over A, starting searches in increasing vertex order.
+    for (int32_t v = 0; v < n; ++v)
+        mark[v] = 0;
+    detail::FinishPass pass{mark, order, n};
+    for (int32_t v = 0; v < n; ++v)
+        if (mark[v] == 0)
+            depthFirst(a.jc, a.ir, v, order, pass);
+
+    // Pass 2: over AT, roots in decreasing finishing order. Which vertices a
+    // root collects does not depend on the visiting order, so a plain stack
+    // suffices; `labels` marks what is collected and `mark`, free now, is the
+    // stack. A root is numbered when its own column meets a still unlabelled
+    // vertex (itself included, through a self-loop); otherwise it gets -1.
+    for (int32_t v = 0; v < n; ++v)
+        labels[v] = detail::unlabelled;
+    int32_t* stack = mark;
+    int32_t number = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t root = order[k];
+        if (labels[root] != detail::unlabelled)
+            continue;
+        int32_t top = 0;
+        bool found = false;
+        for (Index p = at.jc[root]; p < at.jc[root + 1]; ++p) {
+            const auto w = static_cast<int32_t>(at.ir[p]);
+            if (labels[w] != detail::unlabelled)
+                continue;
+            found = true;
+            if (w != root) {
+                labels[w] = number;
+                stack[top++] = w;
+            }
+        }
+        labels[root] = found ? number : -1;
+        while (top > 0) {
+            const int32_t v = stack[--top];
+            for (Index p = at.jc[v]; p < at.jc[v + 1]; ++p) {
+                const auto w = static_cast<int32_t>(at.ir[p]);
+                if (labels[w] == detail::unlabelled) {
+                    labels[w] = number;
+                    stack[top++] = w;
+                }
+            }
+        }
+        if (found)
+            ++number;
+    }
+}
+
+}  // namespace graph
+
+#endif

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "Harness.h"
+#include "RandomGraphs.h"
+
+namespace {
+
+using Edges = std::vector<std::pair<size_t, size_t>>;
+
+const host::Module& strongcomp()
+{
+    static const host::Module module(MODULE_PATH);
+    return module;
+}
+
+host::CallResult run(const mxArray* a, const mxArray* at, int nlhs = 1)
+{
+    return strongcomp().call(nlhs, {a, at});
+}
+
+// Labels of the graph with the given edges (from, to) on n vertices.
+std::vector<int32_t> labelsOf(size_t n, const Edges& edges)
+{
+    host::Array a = host::graph(n, edges);
+    host::Array at = host::transpose(a.get());
+    host::CallResult r = run(a.get(), at.get());
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.callocLeft, 0u);
+    EXPECT_EQ(r.console, "");
+    if (!r.ok)
+        return {};
+    EXPECT_EQ(mxGetClassID(r.outputs[0].get()), mxINT32_CLASS);
+    EXPECT_EQ(mxGetM(r.outputs[0].get()), 1u);
+    return host::int32s(r.outputs[0].get());
+}
+
+using V = std::vector<int32_t>;
+
+TEST(Strongcomp, NamedGraphs)
+{
+    EXPECT_EQ(labelsOf(4, {}), V({-1, -1, -1, -1}));
+    EXPECT_EQ(labelsOf(0, {}), V({}));
+    EXPECT_EQ(labelsOf(3, {{0, 1}, {1, 1}}), V({-1, 0, -1}));
+    EXPECT_EQ(labelsOf(3, {{0, 1}, {1, 2}}), V({-1, -1, -1}));
+    // Two 2-cycles joined one way or the other: numbering follows the edge.
+    EXPECT_EQ(labelsOf(4, {{0, 1}, {1, 0}, {2, 3}, {3, 2}, {1, 2}}), V({0, 0, 1, 1}));
+    EXPECT_EQ(labelsOf(4, {{0, 1}, {1, 0}, {2, 3}, {3, 2}, {2, 1}}), V({1, 1, 0, 0}));
+    // An unrelated self-loop component is met first in the second pass.
+    EXPECT_EQ(labelsOf(6, {{0, 1}, {1, 2}, {2, 0}, {3, 3}, {4, 0}, {2, 5}}),
+              V({1, 1, 1, 0, -1, -1}));
+}
+
+TEST(Strongcomp, StoredZeroIsAnEdge)
+{
+    host::Array a = host::sparse(2, 2, {0, 1, 1}, {0}, {0.0});
+    host::Array at = host::transpose(a.get());
+    host::CallResult r = run(a.get(), at.get());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(host::int32s(r.outputs[0].get()), V({0, -1}));
+}
+
+TEST(Strongcomp, SecondArgumentIsSearchedAsGiven)
+{
+    // A has the 2-cycle 0 <-> 1; the second argument is empty, so no root
+    // collects anything and every vertex is -1.
+    host::Array a = host::graph(2, {{0, 1}, {1, 0}});
+    host::Array empty = host::graph(2, {});
+    host::CallResult r = run(a.get(), empty.get());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(host::int32s(r.outputs[0].get()), V({-1, -1}));
+}
+
+TEST(Strongcomp, ResultIsSetWithNoOutputRequested)
+{
+    host::Array a = host::graph(1, {{0, 0}});
+    host::CallResult r = run(a.get(), a.get(), 0);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.outputs.size(), 1u);
+    EXPECT_EQ(host::int32s(r.outputs[0].get()), V({0}));
+}
+
+TEST(Strongcomp, Refusals)
+{
+    host::Array square = host::graph(3, {{0, 1}});
+    host::Array dense = host::dense(3, 3);
+    host::Array wide = host::sparse(3, 4, {0, 0, 0, 0, 0}, {});
+    host::Array small = host::graph(2, {});
+    const struct {
+        std::vector<const mxArray*> args;
+        const char* message;
+    } cases[] = {
+        {{square.get()}, "usage: strongcomp(A, A^T)."},
+        {{square.get(), square.get(), square.get()}, "usage: strongcomp(A, A^T)."},
+        {{}, "usage: strongcomp(A, A^T)."},
+        {{dense.get(), square.get()}, "first parameter must be sparse."},
+        {{square.get(), dense.get()}, "second parameter must be sparse."},
+        {{wide.get(), square.get()}, "first parameter must be square."},
+        {{square.get(), wide.get()}, "second parameter must have the size of the first."},
+        {{square.get(), small.get()}, "second parameter must have the size of the first."},
+        {{small.get(), square.get()}, "second parameter must have the size of the first."},
+    };
+    for (const auto& c : cases) {
+        host::CallResult r = strongcomp().call(1, c.args);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.escaped);
+        EXPECT_EQ(r.error, c.message);
+        EXPECT_EQ(r.callocLeft, 0u);
+        EXPECT_EQ(r.arraysLeft, 0u);
+    }
+}
+
+TEST(Strongcomp, FailedWorkingArrayIsReportedAndReleased)
+{
+    host::Array a = host::graph(3, {{0, 1}, {1, 0}});
+    host::Array at = host::transpose(a.get());
+    for (long k = 1; k <= 2; ++k) {
+        host::failCallocAt(k);
+        host::CallResult r = run(a.get(), at.get());
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.escaped);
+        EXPECT_EQ(r.error, "allocation error in STRONGCOMP.");
+        EXPECT_EQ(r.console, "ERROR...calloc!\n");
+        EXPECT_EQ(r.callocLeft, 0u) << "working array left after failure " << k;
+    }
+    EXPECT_TRUE(run(a.get(), at.get()).ok);
+}
+
+// The labels a plain recursive implementation of the two passes gives.
+std::vector<int32_t> recursiveLabels(const testing_graphs::Adjacency& succ)
+{
+    const size_t n = succ.size();
+    const testing_graphs::Adjacency pred = testing_graphs::reversed(succ);
+    std::vector<int> mark(n, 0);
+    std::vector<size_t> finished;
+    std::function<void(size_t)> finishSearch = [&](size_t v) {
+        mark[v] = 1;
+        for (size_t w : succ[v])
+            if (mark[w] == 0)
+                finishSearch(w);
+        finished.push_back(v);
+    };
+    for (size_t v = 0; v < n; ++v)
+        if (mark[v] == 0)
+            finishSearch(v);
+    std::vector<int32_t> labels(n, -1);
+    std::function<void(size_t, int32_t)> labelSearch = [&](size_t w, int32_t number) {
+        mark[w] = 0;
+        labels[w] = number;
+        for (size_t x : pred[w])
+            if (mark[x] == 1)
+                labelSearch(x, number);
+    };
+    int32_t next = 0;
+    for (size_t k = n; k-- > 0;) {
+        const size_t v = finished[k];
+        if (mark[v] != 1)
+            continue;
+        bool found = false;
+        for (size_t w : pred[v]) {
+            if (mark[w] == 1) {
+                labelSearch(w, next);
+                found = true;
+            }
+        }
+        mark[v] = 0;
+        labels[v] = found ? next++ : -1;
+    }
+    return labels;
+}
+
+TEST(Strongcomp, RandomGraphsMatchReference)
+{
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 300; ++round) {
+        const size_t n = std::uniform_int_distribution<size_t>(0, 200)(rng);
+        const testing_graphs::Adjacency succ = testing_graphs::randomGraph(rng, n);
+        host::Array a = testing_graphs::toSparse(succ, rng);
+        host::Array at = host::transpose(a.get());
+        host::CallResult r = run(a.get(), at.get());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.callocLeft, 0u);
+        const std::vector<int32_t> labels = host::int32s(r.outputs[0].get());
+        ASSERT_EQ(labels, recursiveLabels(succ)) << "round " << round;
+
+        // Independently of any visiting order: the partition is mutual
+        // reachability, -1 marks exactly the acyclic singletons, and numbers
+        // are topological and without gaps.
+        const auto reach = testing_graphs::transitiveClosure(succ);
+        int32_t count = 0;
+        for (size_t u = 0; u < n; ++u) {
+            ASSERT_EQ(labels[u] == -1, !reach[u][u]) << "round " << round << " vertex " << u;
+            count = std::max(count, labels[u] + 1);
+            for (size_t v = 0; v < n; ++v) {
+                if (u != v && labels[u] != -1) {
+                    ASSERT_EQ(labels[u] == labels[v], reach[u][v] && reach[v][u]);
+                }
+            }
+            for (size_t v : succ[u]) {
+                if (labels[u] != -1 && labels[v] != -1 && labels[u] != labels[v]) {
+                    ASSERT_LT(labels[u], labels[v]);
+                }
+            }
+        }
+        for (int32_t c = 0; c < count; ++c)
+            ASSERT_NE(std::find(labels.begin(), labels.end(), c), labels.end());
+    }
+}
+
+TEST(Strongcomp, LongChainAndCycleNeedNoRecursion)
+{
+    const size_t n = 10000000;
+    std::vector<mwIndex> jc(n + 1);
+    std::vector<mwIndex> ir(n);
+    for (size_t j = 0; j < n; ++j) {
+        jc[j] = j;
+        ir[j] = (j + 1) % n;  // the last edge closes the cycle
+    }
+    jc[n] = n;
+    host::Array cycle = host::sparse(n, n, jc, ir);
+    host::Array cycleT = host::transpose(cycle.get());
+    host::CallResult r = run(cycle.get(), cycleT.get());
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::vector<int32_t> labels = host::int32s(r.outputs[0].get());
+    EXPECT_TRUE(std::all_of(labels.begin(), labels.end(), [](int32_t l) { return l == 0; }));
+
+    jc[n] = n - 1;  // drop the closing edge: a chain
+    ir.pop_back();
+    host::Array chain = host::sparse(n, n, jc, ir);
+    host::Array chainT = host::transpose(chain.get());
+    r = run(chain.get(), chainT.get());
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::vector<int32_t> chainLabels = host::int32s(r.outputs[0].get());
+    EXPECT_TRUE(std::all_of(chainLabels.begin(), chainLabels.end(), [](int32_t l) { return l == -1; }));
+}
+
+}  // namespace
