@@ -1,0 +1,172 @@
+// strongcomp and cyclereach beside Boost.Graph's strong_components and a
+// plain streaming pass over the column starts and row indices (the floor),
+// on the same inputs. SciPy runs from scipy_scc.py on the arrays that
+// `graph_bench --dump DIR` writes; run.sh puts both together as ratios.
+#include <benchmark/benchmark.h>
+
+#include <boost/graph/compressed_sparse_row_graph.hpp>
+#include <boost/graph/strong_components.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "CycleReach.h"
+#include "GraphInputs.h"
+#include "StrongComponents.h"
+
+namespace {
+
+using BoostGraph = boost::compressed_sparse_row_graph<boost::directedS>;
+
+struct Input {
+    bench::Csc a;
+    bench::Csc at;
+};
+
+const Input& input(const std::string& name)
+{
+    static std::map<std::string, std::unique_ptr<Input>> cache;
+    auto& slot = cache[name];
+    if (!slot) {
+        bench::Csc a = name == "henon"    ? bench::henon()
+                       : name == "random" ? bench::randomDigraph()
+                       : name == "chain"  ? bench::chain()
+                                          : bench::chain(10000000, true);
+        bench::Csc at = bench::transpose(a);
+        slot = std::make_unique<Input>(Input{std::move(a), std::move(at)});
+    }
+    return *slot;
+}
+
+graph::SparseGraph<size_t> view(const bench::Csc& g)
+{
+    return {g.n, g.jc.data(), g.ir.data()};
+}
+
+void setCounters(benchmark::State& state, const bench::Csc& a)
+{
+    state.counters["n"] = a.n;
+    state.counters["edges"] = static_cast<double>(a.ir.size());
+}
+
+void Floor(benchmark::State& state, const std::string& name)
+{
+    const bench::Csc& a = input(name).a;
+    for (auto _ : state) {
+        size_t sum = 0;
+        for (size_t j = 0; j <= static_cast<size_t>(a.n); ++j)
+            sum += a.jc[j];
+        for (size_t i : a.ir)
+            sum += i;
+        benchmark::DoNotOptimize(sum);
+    }
+    setCounters(state, a);
+}
+
+void StrongComp(benchmark::State& state, const std::string& name)
+{
+    const Input& in = input(name);
+    const auto n = static_cast<size_t>(in.a.n);
+    int32_t components = 0;
+    for (auto _ : state) {
+        std::unique_ptr<int32_t[]> labels(new int32_t[n]);
+        std::unique_ptr<int32_t[]> mark(new int32_t[n]);
+        std::unique_ptr<int32_t[]> order(new int32_t[n]);
+        graph::strongComponents(view(in.a), view(in.at), labels.get(), mark.get(), order.get());
+        components = *std::max_element(labels.get(), labels.get() + n) + 1;
+        benchmark::DoNotOptimize(labels.get());
+    }
+    setCounters(state, in.a);
+    state.counters["cyclic_components"] = components;
+}
+
+void CycleReach(benchmark::State& state, const std::string& name)
+{
+    const bench::Csc& a = input(name).a;
+    const auto n = static_cast<size_t>(a.n);
+    for (auto _ : state) {
+        std::unique_ptr<double[]> reach(new double[n]());
+        std::unique_ptr<double[]> dead(new double[n]());
+        std::unique_ptr<int32_t[]> stack(new int32_t[n]);
+        graph::reachCycles(a.n, a.jc.data(), a.ir.data(), reach.get(), dead.get(), stack.get());
+        benchmark::DoNotOptimize(reach.get());
+    }
+    setCounters(state, a);
+}
+
+BoostGraph boostGraph(const bench::Csc& a)
+{
+    std::vector<std::pair<int32_t, int32_t>> edges;
+    edges.reserve(a.ir.size());
+    for (int32_t j = 0; j < a.n; ++j)
+        for (size_t p = a.jc[j]; p < a.jc[j + 1]; ++p)
+            edges.emplace_back(j, static_cast<int32_t>(a.ir[p]));
+    return BoostGraph(boost::edges_are_sorted, edges.begin(), edges.end(),
+                      static_cast<size_t>(a.n));
+}
+
+void BoostBuild(benchmark::State& state, const std::string& name)
+{
+    const bench::Csc& a = input(name).a;
+    for (auto _ : state) {
+        BoostGraph g = boostGraph(a);
+        benchmark::DoNotOptimize(&g);
+    }
+    setCounters(state, a);
+}
+
+void BoostStrongComponents(benchmark::State& state, const std::string& name)
+{
+    const bench::Csc& a = input(name).a;
+    const BoostGraph g = boostGraph(a);
+    int components = 0;
+    for (auto _ : state) {
+        std::vector<int> component(static_cast<size_t>(a.n));
+        components = boost::strong_components(
+            g, boost::make_iterator_property_map(component.begin(),
+                                                 boost::get(boost::vertex_index, g)));
+        benchmark::DoNotOptimize(component.data());
+    }
+    setCounters(state, a);
+    state.counters["all_components"] = components;
+}
+
+// Writes each input's column starts (int64) and row indices (int32).
+void dump(const std::string& dir)
+{
+    for (const char* name : {"henon", "random", "chain", "cycle"}) {
+        const bench::Csc& a = input(name).a;
+        std::vector<int64_t> jc(a.jc.begin(), a.jc.end());
+        std::vector<int32_t> ir(a.ir.begin(), a.ir.end());
+        FILE* f = std::fopen((dir + "/" + name + ".jc").c_str(), "wb");
+        std::fwrite(jc.data(), sizeof jc[0], jc.size(), f);
+        std::fclose(f);
+        f = std::fopen((dir + "/" + name + ".ir").c_str(), "wb");
+        std::fwrite(ir.data(), sizeof ir[0], ir.size(), f);
+        std::fclose(f);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
+        dump(argv[2]);
+        return 0;
+    }
+    for (const char* name : {"henon", "random", "chain", "cycle"}) {
+        const std::string input(name);
+        benchmark::RegisterBenchmark(("floor/" + input).c_str(), Floor, input);
+        benchmark::RegisterBenchmark(("strongcomp/" + input).c_str(), StrongComp, input);
+        benchmark::RegisterBenchmark(("cyclereach/" + input).c_str(), CycleReach, input);
+        benchmark::RegisterBenchmark(("boost_build/" + input).c_str(), BoostBuild, input);
+        benchmark::RegisterBenchmark(("boost_scc/" + input).c_str(), BoostStrongComponents, input);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
