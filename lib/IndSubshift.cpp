@@ -1,0 +1,333 @@
+#include "IndSubshift.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "Alloc.h"
+
+// Defining INDSUBSHIFT_SCAN_ALL builds the successor step that scans every
+// stored entry of the matrix per (subset, symbol) pair instead of the index
+// by source; the benchmarks compare the two.
+
+namespace {
+
+// Growable array in checked allocations. A failed growth leaves it as it was.
+template <class T>
+struct Buffer {
+    T* data;
+    size_t size;
+    size_t capacity;
+};
+
+template <class T>
+void Buffer_reserve(Buffer<T>& buffer, size_t wanted)
+{
+    if (wanted <= buffer.capacity)
+        return;
+    size_t capacity = buffer.capacity < 16 ? 16 : buffer.capacity;
+    while (capacity < wanted)
+        capacity = capacity > SIZE_MAX / 2 ? wanted : 2 * capacity;
+    T* data = static_cast<T*>(CHECKED_CALLOC(capacity, sizeof(T)));
+    if (buffer.size > 0)
+        memcpy(data, buffer.data, buffer.size * sizeof(T));
+    free(buffer.data);
+    buffer.data = data;
+    buffer.capacity = capacity;
+}
+
+template <class T>
+void Buffer_push(Buffer<T>& buffer, const T& value)
+{
+    Buffer_reserve(buffer, buffer.size + 1);
+    buffer.data[buffer.size++] = value;
+}
+
+template <class T>
+void Buffer_release(Buffer<T>& buffer)
+{
+    free(buffer.data);
+    buffer.data = nullptr;
+    buffer.size = buffer.capacity = 0;
+}
+
+// A failure reported like a checked allocation: a request whose byte count
+// overflows (so the report says SIZE_MAX bytes). Used when a signed 32-bit
+// count would wrap.
+void failCount()
+{
+    CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
+}
+
+}  // namespace
+
+// Everything is zero-filled at creation, so all buffers start empty.
+struct IndSubshiftSubsets {
+    Buffer<size_t> start;       // subset number k starts at members[start[k - 1]]
+    Buffer<int32_t> members;    // member lists, each ordered by (label, vertex)
+    Buffer<uint32_t> highMarks; // per subset highWords words: bit s - 32 once symbol s is expanded
+    size_t highWords;
+    uint32_t* seen;             // per vertex: the stamp of the last successor it joined
+    uint32_t* isMember;         // per vertex: the stamp of the subset it was last a member of
+    uint32_t stamp;
+    Buffer<int32_t> successor;  // the successor being computed
+};
+
+namespace {
+
+// Next stamp for the per-vertex marks, clearing them when the stamp would wrap.
+uint32_t nextStamp(IndSubshift* state)
+{
+    IndSubshiftSubsets* t = state->subsets;
+    if (++t->stamp == 0) {
+        memset(t->seen, 0, state->vertexCount * sizeof(uint32_t));
+        if (t->isMember != nullptr)
+            memset(t->isMember, 0, state->vertexCount * sizeof(uint32_t));
+        t->stamp = 1;
+    }
+    return t->stamp;
+}
+
+const int32_t* membersOf(const IndSubshift* state, int32_t id, int32_t* count)
+{
+    const IndSubshiftSubsets* t = state->subsets;
+    size_t first = t->start.data[id - 1];
+    *count = static_cast<int32_t>(t->start.data[id] - first);
+    return t->members.data + first;
+}
+
+// Records the member list (increasing vertices) of the subset numbered last,
+// reordered by label (a stable counting sort, O(count + symbols)).
+void recordMembers(IndSubshift* state, const int32_t* members, int32_t count)
+{
+    IndSubshiftSubsets* t = state->subsets;
+    size_t first = t->members.size;
+    int32_t position[257] = {0};
+    for (int32_t k = 0; k < count; ++k)
+        ++position[state->labels[members[k]] + 1];
+    for (int32_t s = 0; s < state->symbolCount; ++s)
+        position[s + 1] += position[s];
+    int32_t* out = t->members.data + first;
+    for (int32_t k = 0; k < count; ++k)
+        out[position[state->labels[members[k]]]++] = members[k];
+    t->members.size = first + static_cast<size_t>(count);
+    t->start.data[t->start.size++] = t->members.size;
+    if (t->highWords > 0) {
+        size_t words = t->highMarks.size;
+        memset(t->highMarks.data + words, 0, t->highWords * sizeof(uint32_t));
+        t->highMarks.size = words + t->highWords;
+    }
+}
+
+// Whether symbol s of the subset of node has been expanded; marks it if not.
+bool markExpanded(IndSubshift* state, Node* node, int32_t s)
+{
+    uint32_t* word;
+    uint32_t bit;
+    if (s < 32) {
+        word = &node->mask;
+        bit = static_cast<uint32_t>(1) << s;
+    } else {
+        IndSubshiftSubsets* t = state->subsets;
+        word = t->highMarks.data + static_cast<size_t>(node->id - 1) * t->highWords +
+               static_cast<size_t>(s - 32) / 32;
+        bit = static_cast<uint32_t>(1) << ((s - 32) % 32);
+    }
+    if ((*word & bit) != 0)
+        return true;
+    *word |= bit;
+    return false;
+}
+
+// Fills state->subsets->successor with the successor of the subset numbered id
+// under symbol s, in increasing vertex order. *cursor is the position in the
+// subset's member list up to which labels are below s; it moves past symbol s.
+void successor(IndSubshift* state, int32_t id, int32_t s, int32_t* cursor)
+{
+    IndSubshiftSubsets* t = state->subsets;
+    Buffer<int32_t>& out = t->successor;
+    out.size = 0;
+    int32_t count;
+    const int32_t* members = membersOf(state, id, &count);
+    int32_t k = *cursor;
+    while (k < count && state->labels[members[k]] < s)
+        ++k;
+    int32_t first = k;
+    while (k < count && state->labels[members[k]] == s)
+        ++k;
+    *cursor = k;
+    if (first == k)
+        return;
+    uint32_t stamp = nextStamp(state);
+#ifndef INDSUBSHIFT_SCAN_ALL
+    for (int32_t m = first; m < k; ++m) {
+        int32_t j = members[m];
+        for (int32_t e = state->sourceStart[j]; e < state->sourceStart[j + 1]; ++e) {
+            int32_t i = state->targets[e];
+            if (t->seen[i] != stamp) {
+                t->seen[i] = stamp;
+                Buffer_push(out, i);
+            }
+        }
+    }
+#else
+    for (int32_t m = first; m < k; ++m)
+        t->isMember[members[m]] = stamp;
+    const SparseMatrix* a = state->matrix;
+    for (int32_t e = 0; e < a->count; ++e) {
+        int32_t j = a->cols[e];
+        int32_t i = a->rows[e];
+        if (a->values[e] != 0 && t->isMember[j] == stamp && t->seen[i] != stamp) {
+            t->seen[i] = stamp;
+            Buffer_push(out, i);
+        }
+    }
+#endif
+    std::sort(out.data, out.data + out.size);
+}
+
+struct Frame {
+    Node* node;      // the subset being expanded
+    int32_t symbol;  // next symbol to consider
+    int32_t cursor;  // position in its member list (see successor)
+};
+
+void pushFrame(IndSubshift* state, Buffer<Frame>& stack, Node* node)
+{
+    int32_t count;
+    membersOf(state, node->id, &count);
+    if (count > state->largestSubset)
+        state->largestSubset = count;
+    Buffer_push(stack, Frame{node, 0, 0});
+}
+
+}  // namespace
+
+IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
+{
+    auto* state = static_cast<IndSubshift*>(CHECKED_CALLOC(1, sizeof(IndSubshift)));
+    try {
+        size_t n = static_cast<size_t>(matrix->dimension);
+        state->vertexCount = static_cast<uint32_t>(n);
+        state->matrix = matrix;
+        state->labels = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
+        if (n > 0)
+            memcpy(state->labels, labels, n);
+        for (size_t v = 0; v < n; ++v)
+            state->symbolCount = std::max(state->symbolCount, state->labels[v] + 1);
+        state->root = Node_new(0);
+        state->root->id = -1;
+
+        // Index by source: count the edges of each column, then place them.
+        state->sourceStart = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+        for (int32_t e = 0; e < matrix->count; ++e)
+            if (matrix->values[e] != 0)
+                ++state->sourceStart[matrix->cols[e] + 1];
+        for (size_t j = 0; j < n; ++j)
+            state->sourceStart[j + 1] += state->sourceStart[j];
+        state->targets = static_cast<int32_t*>(
+            CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
+        int32_t* next = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+        memcpy(next, state->sourceStart, (n + 1) * sizeof(int32_t));
+        for (int32_t e = 0; e < matrix->count; ++e)
+            if (matrix->values[e] != 0)
+                state->targets[next[matrix->cols[e]]++] = matrix->rows[e];
+        free(next);
+
+        IndSubshiftSubsets* t = static_cast<IndSubshiftSubsets*>(
+            CHECKED_CALLOC(1, sizeof(IndSubshiftSubsets)));
+        state->subsets = t;
+        t->highWords = state->symbolCount > 32 ? static_cast<size_t>(state->symbolCount - 1) / 32 : 0;
+        t->seen = static_cast<uint32_t*>(CHECKED_CALLOC(n, sizeof(uint32_t)));
+#ifdef INDSUBSHIFT_SCAN_ALL
+        t->isMember = static_cast<uint32_t*>(CHECKED_CALLOC(n, sizeof(uint32_t)));
+#endif
+        Buffer_push(t->start, static_cast<size_t>(0));
+    } catch (...) {
+        IndSubshift_free(&state);
+        throw;
+    }
+    return state;
+}
+
+void IndSubshift_free(IndSubshift** state)
+{
+    if (state == nullptr || *state == nullptr)
+        return;
+    IndSubshift* s = *state;
+    free(s->labels);
+    Node_free(&s->root);
+    free(s->sourceStart);
+    free(s->targets);
+    if (s->subsets != nullptr) {
+        IndSubshiftSubsets* t = s->subsets;
+        Buffer_release(t->start);
+        Buffer_release(t->members);
+        Buffer_release(t->highMarks);
+        Buffer_release(t->successor);
+        free(t->seen);
+        free(t->isMember);
+        free(t);
+    }
+    free(s);
+    *state = nullptr;
+}
+
+Node* IndSubshift_number(IndSubshift* state, const int32_t* members, int32_t count)
+{
+    Node* node = state->root;
+    for (int32_t k = 0; k < count; ++k)
+        node = Node_child(node, members[k] + 1);
+    if (node->id != 0)
+        return node;
+    if (state->subsetCount == INT32_MAX)
+        failCount();
+    // Room for the member list first, so a failure leaves the node unnumbered.
+    IndSubshiftSubsets* t = state->subsets;
+    Buffer_reserve(t->members, t->members.size + static_cast<size_t>(count));
+    Buffer_reserve(t->start, t->start.size + 1);
+    Buffer_reserve(t->highMarks, t->highMarks.size + t->highWords);
+    node->id = ++state->subsetCount;
+    recordMembers(state, members, count);
+    return node;
+}
+
+SparseMatrix* IndSubshift_build(IndSubshift* state, int32_t start)
+{
+    SparseMatrix* edges = SparseMatrix_new(1);
+    Buffer<Frame> stack = {nullptr, 0, 0};
+    try {
+        if (start >= 0 && static_cast<uint32_t>(start) < state->vertexCount)
+            pushFrame(state, stack, IndSubshift_number(state, &start, 1));
+        IndSubshiftSubsets* t = state->subsets;
+        // The top frame is the innermost expansion: it takes its next symbol,
+        // and a non-empty successor is entered at once (after its edge), so
+        // the edges come in the order of the recursive expansion.
+        while (stack.size > 0) {
+            Frame& top = stack.data[stack.size - 1];
+            if (top.symbol >= state->symbolCount) {
+                --stack.size;
+                continue;
+            }
+            int32_t s = top.symbol++;
+            Node* node = top.node;
+            if (markExpanded(state, node, s))
+                continue;
+            successor(state, node->id, s, &top.cursor);
+            if (t->successor.size == 0)
+                continue;
+            Node* next = IndSubshift_number(state, t->successor.data,
+                                            static_cast<int32_t>(t->successor.size));
+            SparseMatrix_add(edges, next->id - 1, node->id - 1, 1.0);
+            pushFrame(state, stack, next);
+        }
+    } catch (...) {
+        Buffer_release(stack);
+        SparseMatrix_free(&edges);
+        throw;
+    }
+    Buffer_release(stack);
+    return edges;
+}

@@ -1,0 +1,99 @@
+#include "SparseMatrix.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "Alloc.h"
+
+namespace {
+
+// New zero-filled array of capacity slots holding the first count of old.
+template <class T>
+T* grownCopy(const T* old, int32_t count, int32_t capacity)
+{
+    T* array = static_cast<T*>(CHECKED_CALLOC(static_cast<size_t>(capacity), sizeof(T)));
+    if (count > 0)
+        memcpy(array, old, static_cast<size_t>(count) * sizeof(T));
+    return array;
+}
+
+// Doubles the capacity of a full matrix. All three arrays are obtained before
+// any is replaced, so a failure (which throws inside a host call) leaves the
+// matrix as it was and releases what was obtained.
+void grow(SparseMatrix* matrix)
+{
+    if (matrix->capacity == INT32_MAX) {
+        // The count is a signed 32-bit number: report a request that cannot be met
+        // (its byte count overflows, so the report says SIZE_MAX bytes).
+        CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
+        return;
+    }
+    int64_t wanted = matrix->capacity == 0 ? 10 : 2 * static_cast<int64_t>(matrix->capacity);
+    int32_t capacity = static_cast<int32_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
+    int32_t* rows = nullptr;
+    int32_t* cols = nullptr;
+    double* values = nullptr;
+    try {
+        rows = grownCopy(matrix->rows, matrix->count, capacity);
+        cols = grownCopy(matrix->cols, matrix->count, capacity);
+        values = grownCopy(matrix->values, matrix->count, capacity);
+    } catch (...) {
+        free(rows);
+        free(cols);
+        throw;
+    }
+    free(matrix->rows);
+    free(matrix->cols);
+    free(matrix->values);
+    matrix->rows = rows;
+    matrix->cols = cols;
+    matrix->values = values;
+    matrix->capacity = capacity;
+}
+
+}  // namespace
+
+SparseMatrix* SparseMatrix_new(int32_t n)
+{
+    int64_t wanted = n > 0 ? 10 * static_cast<int64_t>(n) : 0;
+    size_t capacity = static_cast<size_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
+    auto* matrix = static_cast<SparseMatrix*>(CHECKED_CALLOC(1, sizeof(SparseMatrix)));
+    try {
+        matrix->rows = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
+        matrix->cols = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
+        matrix->values = static_cast<double*>(CHECKED_CALLOC(capacity, sizeof(double)));
+    } catch (...) {
+        SparseMatrix_free(&matrix);
+        throw;
+    }
+    matrix->dimension = n > 0 ? n : 0;
+    matrix->capacity = static_cast<int32_t>(capacity);
+    return matrix;
+}
+
+void SparseMatrix_add(SparseMatrix* matrix, int32_t row, int32_t col, double value)
+{
+    if (matrix->count >= matrix->capacity)
+        grow(matrix);
+    // row + 1 and col + 1 as 64-bit: an index of INT32_MAX - 1 is the largest
+    // whose dimension still fits.
+    int64_t reach = (row > col ? row : col) + static_cast<int64_t>(1);
+    if (reach > matrix->dimension)
+        matrix->dimension = static_cast<int32_t>(reach < INT32_MAX ? reach : INT32_MAX);
+    matrix->rows[matrix->count] = row;
+    matrix->cols[matrix->count] = col;
+    matrix->values[matrix->count] = value;
+    ++matrix->count;
+}
+
+void SparseMatrix_free(SparseMatrix** matrix)
+{
+    if (matrix == nullptr || *matrix == nullptr)
+        return;
+    free((*matrix)->values);
+    free((*matrix)->cols);
+    free((*matrix)->rows);
+    free(*matrix);
+    *matrix = nullptr;
+}
