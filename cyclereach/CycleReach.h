@@ -23,6 +23,11 @@ struct CycleSearch {
             return Step::Stop;  // the path closes a cycle, or w already reaches one
         return dead[w] > 0.0 ? Step::Skip : Step::Descend;
     }
+    void prefetch(int32_t w) const
+    {
+        __builtin_prefetch(&reach[w]);
+        __builtin_prefetch(&dead[w]);
+    }
     void enter(int32_t v) { reach[v] = 1.0; }
     void save(int32_t v, int32_t p) { dead[v] = -1.0 - p; }
     int32_t resume(int32_t v) const { return static_cast<int32_t>(-1.0 - dead[v]); }

@@ -17,6 +17,7 @@ enum class Step { Skip, Descend, Stop };
 
 // Searches from start. The policy owns all per-vertex state:
 //   Step examine(int32_t w)        successor w was met: skip it, descend into it, or stop the search;
+//   void prefetch(int32_t w)       w will be examined soon (a cache hint, no effect on the result);
 //   void enter(int32_t v)          v is entered (start, or a successor descended into);
 //   void save(int32_t v, int32_t p) v is left for a successor; resume it at position p;
 //   int32_t resume(int32_t v)      the position saved for v;
@@ -51,6 +52,9 @@ bool depthFirst(const Index* jc, const Index* ir, int32_t start, int32_t* stack,
             policy.enter(next);
             v = next;
             p = static_cast<int64_t>(jc[next]);
+            // The successors' states are read next, in random places: ask for them early.
+            for (int64_t q = p, last = static_cast<int64_t>(jc[next + 1]); q < last; ++q)
+                policy.prefetch(static_cast<int32_t>(ir[q]));
             continue;
         }
         policy.finish(v);

@@ -32,6 +32,7 @@ struct FinishPass {
     int32_t tail;
 
     Step examine(int32_t w) const { return mark[w] == 0 ? Step::Descend : Step::Skip; }
+    void prefetch(int32_t w) const { __builtin_prefetch(&mark[w]); }
     void enter(int32_t v) { mark[v] = ~0; }
     void save(int32_t v, int32_t p) { mark[v] = ~p; }
     int32_t resume(int32_t v) const { return ~mark[v]; }
@@ -96,12 +97,17 @@ void strongComponents(const SparseGraph<Index>& a, const SparseGraph<Index>& at,
             }
         }
         labels[root] = found ? number : -1;
-        while (top > 0) {
-            const int32_t v = stack[--top];
+        // Breadth first: the queue lets the column of a vertex be fetched
+        // from memory well before the vertex is scanned.
+        for (int32_t head = 0; head < top; ++head) {
+            if (head + 8 < top)
+                __builtin_prefetch(&at.ir[at.jc[stack[head + 8]]]);
+            const int32_t v = stack[head];
             for (Index p = at.jc[v]; p < at.jc[v + 1]; ++p) {
                 const auto w = static_cast<int32_t>(at.ir[p]);
                 if (labels[w] == detail::unlabelled) {
                     labels[w] = number;
+                    __builtin_prefetch(&at.jc[w]);
                     stack[top++] = w;
                 }
             }
