@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <math.h>
+
+#include <string>
+#include <vector>
+
+#include "Harness.h"
+
+namespace {
+
+using V = std::vector<double>;
+
+const host::Module& subshift()
+{
+    static const host::Module module(MODULE_PATH);
+    return module;
+}
+
+// Alloc_failAfter(n) of the library copy inside the module.
+void failLibraryAllocAfter(long n)
+{
+    subshift();  // loaded by the harness first
+    void* library = dlopen(MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    auto hook = reinterpret_cast<void (*)(long)>(dlsym(library, "_Z15Alloc_failAfterl"));
+    ASSERT_NE(hook, nullptr);
+    hook(n);
+    dlclose(library);
+}
+
+host::CallResult call(int nlhs, const std::vector<const mxArray*>& args)
+{
+    host::CallResult r = subshift().call(nlhs, args);
+    EXPECT_FALSE(r.escaped) << r.error;
+    EXPECT_EQ(r.callocLeft, 0u);
+    EXPECT_EQ(r.arraysLeft, 0u);
+    return r;
+}
+
+// The worked example: edges 1->2, 1->3, 2->1, 3->3 in host numbering.
+host::Array example()
+{
+    return host::sparse(3, 3, {0, 2, 3, 4}, {1, 2, 0, 2});
+}
+
+void expectColumn(const mxArray* a, const V& values)
+{
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(mxIsDouble(a));
+    EXPECT_EQ(mxGetM(a), values.size());
+    EXPECT_EQ(mxGetN(a), 1u);
+    EXPECT_EQ(host::doubles(a), values);
+}
+
+TEST(Subshift, WorkedExampleGivesThreeColumns)
+{
+    host::Array a = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {2, 3, 3, 1});
+    expectColumn(r.outputs[1].get(), {1, 2, 3, 2});
+    expectColumn(r.outputs[2].get(), {1, 1, 1, 1});
+    EXPECT_EQ(r.console, "");
+}
+
+TEST(Subshift, FillsOnlyTheSlotsAskedFor)
+{
+    host::Array a = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    for (int nlhs : {0, 1, 2}) {
+        host::CallResult r = call(nlhs, {a.get(), labels.get(), start.get()});
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.outputs.size(), static_cast<size_t>(nlhs > 0 ? nlhs : 1));
+        expectColumn(r.outputs[0].get(), {2, 3, 3, 1});
+        if (nlhs == 2)
+            expectColumn(r.outputs[1].get(), {1, 2, 3, 2});
+    }
+    host::CallResult r = call(4, {a.get(), labels.get(), start.get()});
+    EXPECT_EQ(r.error, "subshift: at most three results: [i, j, v].");
+}
+
+TEST(Subshift, StartIsTruncatedAndMayBeAnyRealNumericClass)
+{
+    host::Array a = example();
+    host::Array labels = host::uint8Row({0, 1, 0, 7});  // extra labels are ignored
+    host::Array start = host::scalar(1.7);              // vertex 1
+    host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    // {1} -> {0} -> {1, 2} -> {2} -> {2}, then {1, 2} -> {0} under symbol 1.
+    expectColumn(r.outputs[0].get(), {2, 3, 4, 4, 2});
+    expectColumn(r.outputs[1].get(), {1, 2, 3, 4, 3});
+
+    host::Array two = host::int32Row({2});
+    r = call(2, {a.get(), labels.get(), two.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {1});  // {2} has its loop only
+    expectColumn(r.outputs[1].get(), {1});
+    host::Array nearZero = host::scalar(-0.9);
+    EXPECT_TRUE(call(1, {a.get(), labels.get(), nearZero.get()}).ok);
+}
+
+TEST(Subshift, EdgeValuesLogicalMatricesAndNonSquareShapes)
+{
+    host::Array labels = host::uint8Row({0, 0, 0, 0, 0, 0});
+    host::Array start = host::scalar(0);
+    // A start whose only stored entry is 0: three empty columns.
+    host::Array zero = host::sparse(2, 2, {0, 1, 1}, {1}, {0.0});
+    host::CallResult r = call(3, {zero.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    for (int k = 0; k < 3; ++k)
+        expectColumn(r.outputs[k].get(), {});
+
+    // A NaN value is an edge; a stored false of a logical matrix is not.
+    host::Array nan = host::sparse(2, 2, {0, 1, 1}, {1}, {NAN});
+    r = call(1, {nan.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {2});
+    host::Array logical = host::sparseLogical(2, 2, {0, 2, 2}, {0, 1}, {false, true});
+    r = call(1, {logical.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {2});
+
+    // Four columns and a stored element in host row 6: six vertices, six labels.
+    host::Array wide = host::sparse(6, 4, {0, 1, 1, 1, 1}, {5});
+    host::Array five = host::uint8Row({0, 0, 0, 0, 0});
+    r = call(1, {wide.get(), five.get(), start.get()});
+    EXPECT_EQ(r.error, "subshift: second parameter must hold a label for each of the 6 vertices.");
+    host::Array last = host::scalar(5);
+    r = call(1, {wide.get(), labels.get(), last.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {});
+}
+
+TEST(Subshift, LabelsAbove31AreExpanded)
+{
+    // 1 -> 2 -> 3 -> 1 with labels 0, 40, 200.
+    host::Array a = host::graph(3, {{0, 1}, {1, 2}, {2, 0}});
+    host::Array labels = host::uint8Row({0, 40, 200});
+    host::Array start = host::scalar(0);
+    host::CallResult r = call(2, {a.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {2, 3, 1});
+    expectColumn(r.outputs[1].get(), {1, 2, 3});
+}
+
+TEST(Subshift, RefusesBadArgumentsWithClearErrors)
+{
+    host::Array a = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    host::Array full = host::dense(3, 3, {0, 1, 1, 1, 0, 0, 0, 0, 1});
+    auto refused = [&](const std::vector<const mxArray*>& args) {
+        host::CallResult r = call(3, args);
+        EXPECT_FALSE(r.ok);
+        return r.error;
+    };
+    EXPECT_EQ(refused({full.get(), labels.get()}),
+              "subshift: usage: [i, j, v] = subshift(A, labels, start).");
+    EXPECT_EQ(refused({full.get(), labels.get(), start.get()}),
+              "subshift: first parameter must be sparse.");
+    host::Array empty = host::sparse(0, 0, {0}, {});
+    host::Array noColumns = host::sparse(3, 0, {0}, {});
+    EXPECT_EQ(refused({empty.get(), labels.get(), start.get()}),
+              "subshift: first parameter must not be empty.");
+    EXPECT_EQ(refused({noColumns.get(), labels.get(), start.get()}),
+              "subshift: first parameter must not be empty.");
+
+    host::Array doubles = host::row({0, 1, 0});
+    host::Array few = host::uint8Row({0, 1});
+    EXPECT_EQ(refused({a.get(), doubles.get(), start.get()}),
+              "subshift: second parameter must be a uint8 array of labels.");
+    EXPECT_EQ(refused({a.get(), few.get(), start.get()}),
+              "subshift: second parameter must hold a label for each of the 3 vertices.");
+
+    const std::string range = "subshift: third parameter must be a vertex index from 0 to 2.";
+    for (double bad : std::vector<double>{3.0, -1.0, NAN, INFINITY, 1e300}) {
+        host::Array s = host::scalar(bad);
+        EXPECT_EQ(refused({a.get(), labels.get(), s.get()}), range) << bad;
+    }
+    const std::string scalar = "subshift: third parameter must be a real numeric scalar.";
+    host::Array pair = host::row({0, 1});
+    host::Array text = host::text("a");
+    host::Array none = host::row({});
+    for (const mxArray* bad : {pair.get(), text.get(), none.get(), a.get()})
+        EXPECT_EQ(refused({a.get(), labels.get(), bad}), scalar);
+}
+
+TEST(Subshift, ExhaustedMemoryEndsTheCallNotTheProcess)
+{
+    host::Array a = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    bool completed = false;
+    for (long k = 1; !completed && k < 1000; ++k) {
+        failLibraryAllocAfter(k);
+        host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
+        failLibraryAllocAfter(0);
+        if (r.ok) {
+            completed = true;
+            expectColumn(r.outputs[0].get(), {2, 3, 3, 1});
+            continue;
+        }
+        EXPECT_EQ(r.error, "subshift: out of memory.");
+        EXPECT_EQ(r.console.rfind("calloc of ", 0), 0u) << r.console;
+        EXPECT_NE(r.console.find("\nptr"), std::string::npos) << r.console;
+    }
+    EXPECT_TRUE(completed);
+}
+
+TEST(Subshift, BlowUpGraphHasTwoToTheKPlusOneSubsets)
+{
+    // "The 8th symbol from the end is 1", vertex-labelled: vertex 2q + a is
+    // automaton state q reading a; q0 loops and guesses, then 7 more steps.
+    const size_t k = 8;
+    std::vector<std::pair<size_t, size_t>> edges;
+    std::vector<unsigned char> labels;
+    auto transition = [&](size_t q, size_t a, size_t to) {
+        for (size_t b = 0; b < 2; ++b)
+            edges.push_back({2 * q + a, 2 * to + b});
+    };
+    transition(0, 0, 0);
+    transition(0, 1, 0);
+    transition(0, 1, 1);
+    for (size_t q = 1; q < k; ++q)
+        for (size_t a = 0; a < 2; ++a)
+            transition(q, a, q + 1);
+    for (size_t v = 0; v < 2 * (k + 1); ++v)
+        labels.push_back(static_cast<unsigned char>(v % 2));
+    host::Array a = host::graph(2 * (k + 1), edges);
+    host::Array l = host::uint8Row(labels);
+    host::Array start = host::scalar(0);
+    host::CallResult r = call(2, {a.get(), l.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    std::vector<double> targets = host::doubles(r.outputs[0].get());
+    double subsets = 1;
+    for (double t : targets)
+        subsets = std::max(subsets, t);
+    EXPECT_EQ(subsets, (1 << k) + 1);
+}
+
+}  // namespace
