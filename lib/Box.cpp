@@ -1,0 +1,142 @@
+#include "Box.h"
+
+#include <stdlib.h>
+
+#include <vector>
+
+#include "Alloc.h"
+
+namespace {
+
+// Holds a stream's lock so the byte reads below can skip taking it per byte;
+// released however the read ends.
+class StreamLock {
+public:
+    explicit StreamLock(FILE* stream) : stream_(stream) { flockfile(stream_); }
+    ~StreamLock() { funlockfile(stream_); }
+    StreamLock(const StreamLock&) = delete;
+    StreamLock& operator=(const StreamLock&) = delete;
+
+private:
+    FILE* stream_;
+};
+
+// Box_read with the stream's lock already held.
+Box* readBox(FILE* stream)
+{
+    int flags = getc_unlocked(stream);
+    if (flags == EOF || flags == 0)
+        return nullptr;
+    Box* box = Box_new();
+    box->flags = static_cast<uint8_t>(flags);
+    int split = getc_unlocked(stream);
+    if (split != EOF)
+        box->split = static_cast<uint8_t>(split);
+    int aux = getc_unlocked(stream);
+    if (aux != EOF)
+        box->aux = static_cast<uint8_t>(aux);
+    return box;
+}
+
+// A box whose children are being read, and the child to read next.
+struct Frame {
+    Box* box;
+    int next;
+};
+
+// The pre-order reader; dim 0 reads without limits.
+Box* readTree(FILE* stream, int dim)
+{
+    StreamLock lock(stream);
+    Box* root = readBox(stream);
+    if (root == nullptr)
+        return nullptr;
+    const bool checked = dim > 0;
+    const size_t maxDepth = static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim);
+    std::vector<Frame> stack;
+    try {
+        if (checked && root->split >= dim) {
+            Box_freeTree(&root);
+            return nullptr;
+        }
+        stack.push_back(Frame{root, 0});
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            if (top.next == 2) {
+                stack.pop_back();
+                continue;
+            }
+            Box* child = readBox(stream);
+            top.box->child[top.next++] = child;
+            if (child == nullptr)
+                continue;
+            // stack.size() is the child's depth below the root
+            if (checked && (child->split >= dim || stack.size() > maxDepth)) {
+                Box_freeTree(&root);
+                return nullptr;
+            }
+            stack.push_back(Frame{child, 0});
+        }
+    } catch (...) {
+        Box_freeTree(&root);
+        throw;
+    }
+    return root;
+}
+
+}  // namespace
+
+Box* Box_new(void)
+{
+    Box* box = static_cast<Box*>(CHECKED_CALLOC(1, sizeof(Box)));
+    box->flags = 1;
+    box->number = -1;
+    return box;
+}
+
+void Box_free(Box** box)
+{
+    if (box == nullptr || *box == nullptr)
+        return;
+    free(*box);
+    *box = nullptr;
+}
+
+void Box_freeTree(Box** box)
+{
+    if (box == nullptr)
+        return;
+    Box* node = *box;
+    while (node != nullptr) {
+        Box* lower = node->child[0];
+        if (lower != nullptr) {
+            // rotate right: the lower child becomes the parent of node
+            node->child[0] = lower->child[1];
+            lower->child[1] = node;
+            node = lower;
+        } else {
+            Box* upper = node->child[1];
+            free(node);
+            node = upper;
+        }
+    }
+    *box = nullptr;
+}
+
+Box* Box_read(FILE* stream)
+{
+    StreamLock lock(stream);
+    return readBox(stream);
+}
+
+Box* Box_readTree(FILE* stream)
+{
+    return readTree(stream, 0);
+}
+
+Box* Box_readTreeWithin(FILE* stream, int dim)
+{
+    if (dim < 1 || dim > 255)
+        return nullptr;
+    return readTree(stream, dim);
+}

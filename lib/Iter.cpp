@@ -1,0 +1,51 @@
+#include "Iter.h"
+
+#include <stdlib.h>
+
+#include "Alloc.h"
+#include "Tree.h"
+
+namespace {
+
+// Wraps tree (made here) into a new handle; on a failed allocation the tree
+// is released with whatever was made.
+TreeHandle* wrap(Tree* tree, int32_t verbose)
+{
+    TreeHandle* handle = nullptr;
+    try {
+        handle = static_cast<TreeHandle*>(CHECKED_CALLOC(1, sizeof(TreeHandle)));
+        handle->tree = tree;
+        handle->iter = Tree_copy(tree);
+    } catch (...) {
+        Tree_free(&tree);
+        free(handle);
+        throw;
+    }
+    handle->verbose = verbose;
+    return handle;
+}
+
+}  // namespace
+
+TreeHandle* TreeHandle_new(const Rectangle* rect)
+{
+    return wrap(Tree_new(rect), 1);
+}
+
+TreeHandle* TreeHandle_load(FILE* stream)
+{
+    Tree* tree = Tree_read(stream);
+    if (tree == nullptr)
+        return nullptr;
+    return wrap(tree, 0);
+}
+
+void TreeHandle_free(TreeHandle** handle)
+{
+    if (handle == nullptr || *handle == nullptr)
+        return;
+    Tree_free(&(*handle)->iter);
+    Tree_free(&(*handle)->tree);
+    free(*handle);
+    *handle = nullptr;
+}

@@ -1,0 +1,21 @@
+// TreeHandle: the record a host pointer handle addresses.
+#ifndef BOXGRAPH_ITER_H
+#define BOXGRAPH_ITER_H
+
+#include <stdio.h>
+
+#include "TreeRecords.h"
+
+// New handle over a one-box tree made from a copy of rect (which stays the
+// caller's), with iter = Tree_copy(tree) and verbose 1. O(dim).
+TreeHandle* TreeHandle_new(const Rectangle* rect);
+
+// New handle over the tree read from stream (Tree_read), iter a copy of it,
+// verbose 0; or null, with nothing left allocated. O(boxes).
+TreeHandle* TreeHandle_load(FILE* stream);
+
+// Releases both Tree records (and so the tree), then the handle, and nulls
+// *handle; null does nothing. Only for handles no host value can reach. O(boxes).
+void TreeHandle_free(TreeHandle** handle);
+
+#endif

@@ -1,0 +1,166 @@
+#include "Tree.h"
+
+#include <stdlib.h>
+
+#include "Alloc.h"
+#include "Box.h"
+#include "Rectangle.h"
+#include "Vec.h"
+
+namespace {
+
+size_t stackSize(int dim)
+{
+    return static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim > 0 ? dim : 0);
+}
+
+// The record's own vectors and stacks, sized for a walk 500 * dim deep.
+void allocateWalk(Tree* tree, int dim)
+{
+    size_t n = stackSize(dim);
+    size_t d = static_cast<size_t>(dim > 0 ? dim : 0);
+    tree->c = static_cast<double*>(CHECKED_CALLOC(d, sizeof(double)));
+    tree->r = static_cast<double*>(CHECKED_CALLOC(d, sizeof(double)));
+    tree->c_stack = static_cast<double*>(CHECKED_CALLOC(n, sizeof(double)));
+    tree->r_stack = static_cast<double*>(CHECKED_CALLOC(n, sizeof(double)));
+    tree->box_stack = static_cast<Box**>(CHECKED_CALLOC(n, sizeof(Box*)));
+    tree->child_stack = static_cast<int32_t*>(CHECKED_CALLOC(n, sizeof(int32_t)));
+}
+
+}  // namespace
+
+Tree* Tree_new(const Rectangle* rect)
+{
+    int dim = rect->dim;
+    Tree* tree = static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree)));
+    try {
+        tree->rect = Rectangle_new(rect->center, rect->radius, static_cast<uint8_t>(dim));
+        tree->root = Box_new();
+        tree->refs = static_cast<int32_t*>(CHECKED_CALLOC(1, sizeof(int32_t)));
+        *tree->refs = 1;
+        allocateWalk(tree, dim);
+        size_t entries = stackSize(dim) + 1;
+        tree->sd = static_cast<uint8_t*>(CHECKED_CALLOC(entries, 1));
+        for (size_t i = 0; dim > 0 && i < entries; ++i)
+            tree->sd[i] = static_cast<uint8_t>(i % static_cast<size_t>(dim));
+    } catch (...) {
+        Tree_free(&tree);
+        throw;
+    }
+    Tree_reset(tree);
+    return tree;
+}
+
+Tree* Tree_copy(Tree* source)
+{
+    Tree* tree = static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree)));
+    tree->rect = source->rect;
+    tree->root = source->root;
+    ++*source->refs;
+    tree->refs = source->refs;
+    try {
+        allocateWalk(tree, tree->rect->dim);
+    } catch (...) {
+        Tree_free(&tree);
+        throw;
+    }
+    tree->sd = source->sd;
+    Tree_reset(tree);
+    return tree;
+}
+
+void Tree_reset(Tree* tree)
+{
+    tree->current = tree->root;
+    Vec_copy(tree->rect->center, tree->c, tree->rect->dim);
+    Vec_copy(tree->rect->radius, tree->r, tree->rect->dim);
+    tree->depth = 0;
+}
+
+int Tree_down(Tree* tree, int i)
+{
+    if (i != 0 && i != 1)
+        return 0;
+    Box* current = tree->current;
+    if (current->child[i] == nullptr)
+        return 0;
+    int k = current->split;
+    int depth = tree->depth;
+    // the stacks end here, and a split past dim would leave c and r
+    if (k >= tree->rect->dim || static_cast<size_t>(depth) >= stackSize(tree->rect->dim))
+        return 0;
+    tree->c_stack[depth] = tree->c[k];
+    tree->r_stack[depth] = tree->r[k];
+    tree->box_stack[depth] = current;
+    tree->r[k] = tree->r[k] * 0.5;
+    if (i == 0)
+        tree->c[k] = tree->c[k] - tree->r[k];
+    else
+        tree->c[k] = tree->c[k] + tree->r[k];
+    tree->current = current->child[i];
+    tree->child_stack[depth] = i;
+    tree->depth = depth + 1;
+    return 1;
+}
+
+Tree* Tree_read(FILE* stream)
+{
+    void* address = nullptr;
+    if (fscanf(stream, "Tree at %p:\n", &address) != 1 || address == nullptr)
+        return nullptr;
+    Rectangle* rect = Rectangle_read(stream);
+    if (rect == nullptr)
+        return nullptr;
+    int count = 0;
+    Tree* tree = nullptr;
+    try {
+        if (fscanf(stream, "  no of boxes = %d\n", &count) != 1) {
+            Rectangle_free(&rect);
+            return nullptr;
+        }
+        tree = Tree_new(rect);
+        Box* boxes = Box_readTreeWithin(stream, rect->dim);
+        if (boxes == nullptr) {
+            Tree_free(&tree);
+            Rectangle_free(&rect);
+            return nullptr;
+        }
+        Box_free(&tree->root);
+        tree->root = boxes;
+    } catch (...) {
+        Tree_free(&tree);
+        Rectangle_free(&rect);
+        throw;
+    }
+
+    // sd along the leftmost path: the lower child where there is one, else the upper
+    Tree_reset(tree);
+    for (;;) {
+        tree->sd[tree->depth] = tree->current->split;
+        if (!Tree_down(tree, 0) && !Tree_down(tree, 1))
+            break;
+    }
+    Rectangle_free(&rect);
+    return tree;
+}
+
+void Tree_free(Tree** tree)
+{
+    if (tree == nullptr || *tree == nullptr)
+        return;
+    Tree* t = *tree;
+    free(t->c);
+    free(t->r);
+    free(t->c_stack);
+    free(t->r_stack);
+    free(t->box_stack);
+    free(t->child_stack);
+    if (t->refs == nullptr || --*t->refs <= 0) {
+        Rectangle_free(&t->rect);
+        Box_freeTree(&t->root);
+        free(t->sd);
+        free(t->refs);
+    }
+    free(t);
+    *tree = nullptr;
+}

@@ -1,0 +1,39 @@
+// Tree: a box tree with one walk position, the walk, and the tree-file reader.
+#ifndef BOXGRAPH_TREE_H
+#define BOXGRAPH_TREE_H
+
+#include <stdio.h>
+
+#include "TreeRecords.h"
+
+// New one-box tree over a copy of rect (which stays the caller's): refs 1,
+// walk at the root, sd[i] = i mod dim. Allocates stacks of 500 * dim entries.
+// Release with Tree_free. O(dim).
+Tree* Tree_new(const Rectangle* rect);
+
+// New Tree record sharing source's rect, root, refs (incremented) and sd, with
+// its own walk stacks and its walk at the root. O(dim).
+Tree* Tree_copy(Tree* source);
+
+// Puts the walk back at the root with c, r copied from the rectangle. O(dim).
+void Tree_reset(Tree* tree);
+
+// Moves the walk into current->child[i] (i 0 or 1), halving the box along
+// current->split. Returns 1 if it moved, 0 (nothing changed) if that child is
+// absent, i is not 0 or 1, the walk is already 500 * dim levels deep, or the
+// split is not below dim. O(1), never allocates.
+int Tree_down(Tree* tree, int i);
+
+// Reads a tree file. Returns a new tree whose sd is filled along its leftmost
+// path and whose walk stands at that path's leaf, or null (releasing all it
+// read) when the header does not match, the dimension is not 1 to 255, the
+// node stream is empty, a split is not below dim, or a box lies deeper than
+// 500 * dim. O(boxes).
+Tree* Tree_read(FILE* stream);
+
+// Releases tree's own vectors and stacks and the record, and nulls *tree; the
+// shared rectangle, boxes, sd and count go with the last record of the tree.
+// Null does nothing. O(boxes) for the last record, else O(1).
+void Tree_free(Tree** tree);
+
+#endif

@@ -1,0 +1,303 @@
+// The tree-file reader.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Alloc.h"
+#include "Box.h"
+#include "Iter.h"
+#include "Rectangle.h"
+#include "Tree.h"
+#include "TreeFiles.h"
+
+namespace {
+
+using treefiles::header;
+using treefiles::Stream;
+
+struct HandleDeleter {
+    void operator()(TreeHandle* h) const { TreeHandle_free(&h); }
+};
+using HandlePtr = std::unique_ptr<TreeHandle, HandleDeleter>;
+
+HandlePtr load(const std::string& bytes)
+{
+    Stream stream(bytes);
+    return HandlePtr(TreeHandle_load(stream.get()));
+}
+
+std::string bytes(std::initializer_list<int> values)
+{
+    std::string text;
+    for (int v : values)
+        text += static_cast<char>(v);
+    return text;
+}
+
+const std::string kOneBox = header(1, {0}, {1}) + bytes({1, 0, 0, 0, 0});
+
+TEST(TreeRead, OneBoxExample)
+{
+    HandlePtr h = load(kOneBox);
+    ASSERT_TRUE(h);
+    Tree* tree = h->tree;
+    EXPECT_EQ(h->verbose, 0);
+    EXPECT_EQ(*tree->refs, 2);
+    EXPECT_EQ(h->iter->root, tree->root);
+    EXPECT_EQ(tree->rect->dim, 1);
+    EXPECT_EQ(tree->rect->center[0], 0);
+    EXPECT_EQ(tree->rect->radius[0], 1);
+    EXPECT_EQ(tree->root->flags, 1);
+    EXPECT_EQ(tree->root->child[0], nullptr);
+    EXPECT_EQ(tree->root->child[1], nullptr);
+    EXPECT_EQ(tree->root->number, -1);
+    for (int i = 0; i <= 500; ++i)
+        ASSERT_EQ(tree->sd[i], 0);
+}
+
+TEST(TreeRead, HeaderFailures)
+{
+    std::string body = "Rectangle at 0x1:\n  dim = 1\n  center = 0\n  radius = 1\n";
+    std::string count = "  no of boxes = 1\n";
+    std::string node = bytes({1, 0, 0});
+    EXPECT_TRUE(load("Tree at 0x1:\n" + body + count + node));
+    EXPECT_FALSE(load("Tree at 0:\n" + body + count + node));
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0:\n  dim = 1\n  center = 0\n  radius = 1\n" +
+                      count + node));
+    EXPECT_FALSE(load("Tree at 0x1:\n" + body));                      // no count line
+    EXPECT_FALSE(load("Tree at 0x1:\n" + body + count));              // empty node stream
+    EXPECT_FALSE(load("Tree at 0x1:\n" + body + count + bytes({0, 1, 0, 0})));
+    EXPECT_FALSE(load("Tree: 0x1\n" + body + count + node));
+    EXPECT_FALSE(load(""));
+    EXPECT_FALSE(load("not a tree file at all"));
+}
+
+TEST(TreeRead, RefusesDimensionsOutsideOneTo255)
+{
+    auto file = [](const std::string& dimLine, int n) {
+        std::string text = "Tree at 0x1:\nRectangle at 0x1:\n" + dimLine + "\n  center =";
+        for (int i = 0; i < n; ++i)
+            text += " 0";
+        text += "\n  radius =";
+        for (int i = 0; i < n; ++i)
+            text += " 1";
+        return text + "\n  no of boxes = 1\n" + bytes({1, 0, 0});
+    };
+    EXPECT_TRUE(load(file("  dim = 255", 255)));
+    EXPECT_FALSE(load(file("  dim = 0", 0)));
+    EXPECT_FALSE(load(file("  dim = 256", 256)));
+    EXPECT_FALSE(load(file("  dim = -1", 0)));
+    EXPECT_FALSE(load(file("  dim = x", 1)));
+    EXPECT_FALSE(load(file("  dimension = 1", 1)));
+}
+
+TEST(TreeRead, WhiteSpaceWhereThePatternHasIt)
+{
+    std::string text =
+        "Tree at 0x1:Rectangle at 0x1:dim = 2\t\n\n center = 1.5\n 2 radius = 3 4   no of boxes = "
+        "7\r\n";
+    HandlePtr h = load(text + bytes({1, 1, 9}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->rect->center[1], 2);
+    EXPECT_EQ(h->tree->rect->radius[0], 3);
+    EXPECT_EQ(h->tree->root->split, 1);
+    EXPECT_EQ(h->tree->root->aux, 9);
+    std::string rest = header(1, {0}, {1}).substr(13) + bytes({1, 0, 0});
+    EXPECT_TRUE(load("Tree \n\t at0x1:" + rest));
+    EXPECT_FALSE(load("tree at 0x1:\n" + rest));
+    std::string tail = "\n  center = 0\n  radius = 1\n  no of boxes = 1\n" + bytes({1, 0, 0});
+    EXPECT_TRUE(load("Tree at 0x1:\nRectangle at 0x1:\ndim=1" + tail));
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim: 1" + tail));
+}
+
+TEST(TreeRead, UnreadableVectorEntriesStayZero)
+{
+    // the second centre entry meets "radius": it stays 0 and the radius line reads on
+    HandlePtr h = load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5\n  radius = 1 2\n"
+                       "  no of boxes = 1\n" +
+                       bytes({1, 0, 0}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->rect->center[0], 5);
+    EXPECT_EQ(h->tree->rect->center[1], 0);
+    EXPECT_EQ(h->tree->rect->radius[1], 2);
+    // reading stops at "x", so the later lines no longer match
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5 x\n"
+                      "  radius = 1 2\n  no of boxes = 1\n" +
+                      bytes({1, 0, 0})));
+}
+
+TEST(TreeRead, ShortNodeStreams)
+{
+    HandlePtr h = load(header(1, {0}, {1}) + bytes({1, 0, 3}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->root->aux, 3);
+    EXPECT_EQ(h->tree->root->child[0], nullptr);
+
+    h = load(header(2, {0, 0}, {1, 1}) + bytes({7}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->root->flags, 7);
+    EXPECT_EQ(h->tree->root->split, 0);
+    EXPECT_EQ(h->tree->root->aux, 0);
+
+    // a flags byte that is white space is skipped after the count line
+    h = load(header(2, {0, 0}, {1, 1}) + bytes({32, 5, 1, 2}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->root->flags, 5);
+    EXPECT_EQ(h->tree->root->split, 1);
+    EXPECT_EQ(h->tree->root->aux, 2);
+}
+
+TEST(TreeRead, SdFollowsTheLeftmostPath)
+{
+    // root split 1, only an upper child of split 0 without children
+    HandlePtr h = load(header(2, {0, 0}, {1, 1}) + bytes({1, 1, 0, 0, 1, 0, 0, 0, 0}));
+    ASSERT_TRUE(h);
+    Tree* tree = h->tree;
+    EXPECT_EQ(tree->sd[0], 1);
+    EXPECT_EQ(tree->sd[1], 0);
+    for (int i = 2; i <= 1000; ++i)
+        ASSERT_EQ(tree->sd[i], i % 2) << i;
+    EXPECT_EQ(tree->depth, 1);  // the reader's walk stays at the leaf
+    EXPECT_EQ(tree->current, tree->root->child[1]);
+    EXPECT_EQ(tree->c[1], 0.5);
+    EXPECT_EQ(h->iter->current, tree->root);
+    EXPECT_EQ(h->iter->depth, 0);
+}
+
+TEST(TreeRead, StopsAfterTheRootSubtree)
+{
+    Stream stream(kOneBox + "trailing");
+    TreeHandle* h = TreeHandle_load(stream.get());
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(fgetc(stream.get()), 't');
+    TreeHandle_free(&h);
+}
+
+// Random trees of a given dimension, built as records.
+Box* randomTree(std::mt19937& rng, int boxes, int dim)
+{
+    std::vector<Box*> all{Box_new()};
+    all[0]->split = static_cast<uint8_t>(rng() % dim);
+    while (static_cast<int>(all.size()) < boxes) {
+        Box* parent = all[rng() % all.size()];
+        int i = static_cast<int>(rng() % 2);
+        if (parent->child[i] != nullptr)
+            continue;
+        Box* box = Box_new();
+        box->flags = static_cast<uint8_t>(1 + rng() % 255);
+        box->split = static_cast<uint8_t>(rng() % dim);
+        box->aux = static_cast<uint8_t>(rng());
+        parent->child[i] = box;
+        all.push_back(box);
+    }
+    return all[0];
+}
+
+TEST(TreeRead, NodeStreamRoundTripsInPreOrder)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 50; ++round) {
+        int dim = 1 + static_cast<int>(rng() % 4);
+        Box* original = randomTree(rng, 1 + static_cast<int>(rng() % 200), dim);
+        std::string stream = treefiles::nodes(original);
+        HandlePtr h = load(header(dim, std::vector<double>(dim, 0), std::vector<double>(dim, 1)) +
+                           stream);
+        ASSERT_TRUE(h);
+        EXPECT_EQ(treefiles::nodes(h->tree->root), stream);
+
+        // sd by the leftmost path of the original
+        std::vector<uint8_t> expected;
+        for (const Box* b = original; b != nullptr; b = b->child[0] ? b->child[0] : b->child[1])
+            expected.push_back(b->split);
+        for (size_t d = 0; d < expected.size(); ++d)
+            ASSERT_EQ(h->tree->sd[d], expected[d]);
+        EXPECT_EQ(h->tree->depth, static_cast<int32_t>(expected.size() - 1));
+        Box_freeTree(&original);
+    }
+}
+
+// A chain of n boxes, each the upper child of the one before, split 0; the
+// last one optionally with a given split.
+std::string chain(int n, int lastSplit = 0)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i) {
+        text += bytes({1, i == n - 1 ? lastSplit : 0, 0});
+        text += '\0';  // no lower child
+    }
+    return text + '\0';  // the last box's upper child
+}
+
+TEST(TreeRead, RefusesSplitsPastTheDimensionAnywhere)
+{
+    EXPECT_TRUE(load(header(2, {0, 0}, {1, 1}) + chain(5, 1)));
+    EXPECT_FALSE(load(header(2, {0, 0}, {1, 1}) + chain(5, 2)));
+    EXPECT_FALSE(load(header(2, {0, 0}, {1, 1}) + bytes({1, 2, 0})));
+}
+
+TEST(TreeRead, RefusesTreesDeeperThan500PerDimension)
+{
+    // depth 500 (501 boxes) is the deepest a walk of dimension 1 reaches
+    HandlePtr h = load(header(1, {0}, {1}) + chain(501));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->tree->depth, 500);
+    EXPECT_FALSE(load(header(1, {0}, {1}) + chain(502)));
+    // also off the leftmost path: a lower leaf, then the deep upper chain
+    EXPECT_FALSE(load(header(1, {0}, {1}) + bytes({1, 0, 0}) + bytes({1, 0, 0, 0, 0}) +
+                      chain(501)));
+    EXPECT_TRUE(load(header(2, {0, 0}, {1, 1}) + chain(1001)));
+    EXPECT_FALSE(load(header(2, {0, 0}, {1, 1}) + chain(1002)));
+}
+
+TEST(TreeRead, UnlimitedReaderTakesDeepStreamsWithoutRecursion)
+{
+    const int n = 2000000;
+    std::string text;
+    text.reserve(4 * n);
+    for (int i = 0; i < n; ++i)
+        text += bytes({1, 0, 0});
+    text += std::string(static_cast<size_t>(n) + 1, '\0');
+    Stream stream(text);
+    Box* root = Box_readTree(stream.get());
+    ASSERT_NE(root, nullptr);
+    int depth = 0;
+    for (Box* b = root; b->child[0] != nullptr; b = b->child[0])
+        ++depth;
+    EXPECT_EQ(depth, n - 1);
+    Box_freeTree(&root);
+}
+
+struct Exhausted {};
+void quiet(const char*) {}
+void throwExhausted()
+{
+    throw Exhausted{};
+}
+
+TEST(TreeRead, FailedAllocationDuringALoadLeavesNothing)
+{
+    Alloc_PrintFn oldPrint;
+    Alloc_FailFn oldFail;
+    Alloc_setHandlers(quiet, throwExhausted, &oldPrint, &oldFail);
+    std::string file = header(2, {0, 0}, {1, 1}) + bytes({1, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0});
+    int failures = 0;
+    for (long k = 1;; ++k) {
+        Alloc_failAfter(k);
+        try {
+            HandlePtr h = load(file);
+            Alloc_failAfter(0);
+            ASSERT_TRUE(h);
+            break;
+        } catch (const Exhausted&) {
+            ++failures;
+        }
+    }
+    Alloc_failAfter(0);
+    Alloc_setHandlers(oldPrint, oldFail, nullptr, nullptr);
+    // two vectors, the temporary rectangle (3), the tree (13), three boxes, handle and copy (8)
+    EXPECT_EQ(failures, 29);
+}
+
+}  // namespace

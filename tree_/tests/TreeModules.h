@@ -1,0 +1,98 @@
+// Test helpers for the tree gateways: Tree objects and subscripts as host
+// arrays, the TreeHandle behind a handle array, and the checked-allocation
+// test hook inside a loaded module.
+#ifndef BOXGRAPH_TESTS_TREE_MODULES_H
+#define BOXGRAPH_TESTS_TREE_MODULES_H
+
+#include <dlfcn.h>
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+#include "Iter.h"
+#include "TreeRecords.h"
+
+namespace treetest {
+
+// Trees live until the process ends; the tests release the ones they made
+// when all tests are over, so that the leak checker sees only real leaks.
+inline std::vector<TreeHandle*>& madeTrees()
+{
+    static std::vector<TreeHandle*> trees;
+    return trees;
+}
+
+class ReleaseTrees : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        for (TreeHandle* handle : madeTrees())
+            TreeHandle_free(&handle);
+        madeTrees().clear();
+    }
+};
+
+static ::testing::Environment* const releaseTrees =
+    ::testing::AddGlobalTestEnvironment(new ReleaseTrees);
+
+// The address a handle array holds.
+inline TreeHandle* handleIn(const mxArray* handle)
+{
+    TreeHandle* address = nullptr;
+    memcpy(&address, mxGetData(handle), sizeof address);
+    return address;
+}
+
+// The address a handle array that tree_ made holds; released after the tests.
+inline TreeHandle* madeIn(const mxArray* handle)
+{
+    TreeHandle* address = handleIn(handle);
+    madeTrees().push_back(address);
+    return address;
+}
+
+// struct('handle', handle), as the class passes its object.
+inline host::Array object(const mxArray* handle)
+{
+    std::vector<std::pair<std::string, host::Array>> fields;
+    fields.emplace_back("handle", host::Array(mxDuplicateArray(handle)));
+    return host::structure(fields);
+}
+
+inline host::Array subscript(const std::string& type, const std::string& subs)
+{
+    std::vector<std::pair<std::string, host::Array>> fields;
+    fields.emplace_back("type", host::text(type));
+    fields.emplace_back("subs", host::text(subs));
+    return host::structure(fields);
+}
+
+// A handle array of the given shape holding address.
+inline host::Array handleArray(const void* address, size_t columns = 8 / sizeof(mxChar))
+{
+    const mwSize dims[2] = {1, columns};
+    host::Array a(mxCreateCharArray(2, dims));
+    memcpy(mxGetData(a.get()), &address, sizeof address < columns * sizeof(mxChar)
+                                             ? sizeof address
+                                             : columns * sizeof(mxChar));
+    return a;
+}
+
+// Alloc_failAfter(n) of the library copy inside the module at path (which
+// the harness has loaded).
+inline void failLibraryAllocAfter(const char* path, long n)
+{
+    void* library = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+    auto hook = reinterpret_cast<void (*)(long)>(dlsym(library, "_Z15Alloc_failAfterl"));
+    if (hook != nullptr)
+        hook(n);
+    if (library != nullptr)
+        dlclose(library);
+}
+
+}  // namespace treetest
+
+#endif

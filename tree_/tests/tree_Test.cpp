@@ -1,0 +1,199 @@
+// tree_: making and loading trees through the hostless host.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include "TreeFiles.h"
+#include "TreeModules.h"
+
+namespace {
+
+using host::row;
+using host::scalar;
+using host::text;
+
+const host::Module& tree_()
+{
+    static host::Module module(MODULE_PATH);
+    return module;
+}
+
+// Checks what every call must leave: no escaped exception, no host memory.
+void expectClean(const host::CallResult& r)
+{
+    EXPECT_FALSE(r.escaped) << r.error;
+    EXPECT_EQ(r.callocLeft, 0u);
+    EXPECT_EQ(r.arraysLeft, 0u);
+}
+
+TreeHandle* made(const host::CallResult& r)
+{
+    expectClean(r);
+    EXPECT_TRUE(r.ok) << r.error;
+    if (!r.ok)
+        return nullptr;
+    const mxArray* h = r.outputs[0].get();
+    EXPECT_TRUE(mxIsChar(h));
+    EXPECT_EQ(mxGetNumberOfDimensions(h), 2u);
+    EXPECT_EQ(mxGetM(h), 1u);
+    EXPECT_EQ(mxGetN(h), 4u);  // 16-bit characters: 8 bytes
+    // a 4-byte address leaves the rest of the 8 bytes zero
+    const unsigned char* bytes = static_cast<const unsigned char*>(mxGetData(h));
+    for (size_t k = sizeof(void*); k < 8; ++k)
+        EXPECT_EQ(bytes[k], 0);
+    return treetest::madeIn(h);
+}
+
+std::string refusal(const std::vector<const mxArray*>& args)
+{
+    host::CallResult r = tree_().call(1, args);
+    expectClean(r);
+    EXPECT_FALSE(r.ok);
+    return r.error;
+}
+
+// A file in the test's working folder, removed when the test ends.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string& bytes)
+        : path("tree_Test." + std::to_string(getpid()) + ".tree")
+    {
+        treefiles::writeFile(path, bytes);
+    }
+    ~TempFile() { remove(path.c_str()); }
+};
+
+TEST(tree_, MakesAOneBoxTreeFromCenterAndRadius)
+{
+    host::Array c = row({1, 2, 3});
+    host::Array r = row({4, 5, 6});
+    TreeHandle* h = made(tree_().call(1, {c.get(), r.get()}));
+    ASSERT_NE(h, nullptr);
+    mxGetPr(c.get())[0] = 99;  // the tree holds copies
+    EXPECT_EQ(h->verbose, 1);
+    EXPECT_EQ(h->tree->rect->dim, 3);
+    EXPECT_EQ(h->tree->rect->center[0], 1);
+    EXPECT_EQ(h->tree->rect->radius[2], 6);
+    EXPECT_EQ(h->tree->root->child[0], nullptr);
+    EXPECT_EQ(h->tree->root->child[1], nullptr);
+    EXPECT_EQ(*h->tree->refs, 2);
+    EXPECT_EQ(h->iter->root, h->tree->root);
+    EXPECT_EQ(h->tree->sd[1500], 0);
+
+    TreeHandle* other = made(tree_().call(0, {c.get(), r.get()}));
+    EXPECT_NE(other, h);  // every call makes a tree of its own
+}
+
+TEST(tree_, DimensionArgumentIsTruncatedAndDecides)
+{
+    host::Array x = row({1, 2, 3, 4, 5});
+    host::Array y = row({6, 7, 8});
+    host::Array d = scalar(2.9);
+    TreeHandle* h = made(tree_().call(1, {d.get(), x.get(), y.get(), y.get()}));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->tree->rect->dim, 2);
+    EXPECT_EQ(h->tree->rect->center[1], 2);
+    EXPECT_EQ(h->tree->rect->radius[1], 7);
+    EXPECT_EQ(h->tree->sd[3], 1);
+}
+
+TEST(tree_, RefusesBadCreateArguments)
+{
+    host::Array one = row({1});
+    host::Array two = row({1, 2});
+    host::Array empty = row({});
+    host::Array many = row(std::vector<double>(256, 1.0));
+    host::Array wraps = row(std::vector<double>(257, 1.0));
+    host::Array bytes = host::uint8Row({1, 2});
+    host::Array sparse = host::sparse(1, 2, {0, 1, 2}, {0, 0});
+    host::Array name = text("ab");
+    const std::string badDim = "Tree: dimension must be between 1 and 255.";
+
+    EXPECT_EQ(refusal({}), "Tree: give a center and a radius, or a file name.");
+    EXPECT_EQ(refusal({empty.get(), empty.get()}), badDim);
+    EXPECT_EQ(refusal({many.get(), many.get()}), badDim);
+    EXPECT_EQ(refusal({wraps.get(), wraps.get()}), badDim);
+    for (double d : {0.0, 0.9, -1.0, 256.0, 1e300, double(NAN)})
+        EXPECT_EQ(refusal({scalar(d).get(), two.get(), two.get()}), badDim) << d;
+    EXPECT_EQ(refusal({empty.get(), two.get(), two.get()}),
+              "Tree: dimension must be a real double number.");
+    EXPECT_EQ(refusal({name.get(), two.get(), two.get()}),
+              "Tree: dimension must be a real double number.");
+    EXPECT_EQ(refusal({scalar(3).get(), two.get(), many.get()}),
+              "Tree: center has fewer elements than the dimension.");
+    EXPECT_EQ(refusal({scalar(2).get(), two.get(), one.get()}),
+              "Tree: radius has fewer elements than the dimension.");
+    EXPECT_EQ(refusal({bytes.get(), two.get()}), "Tree: center must be a real double array.");
+    EXPECT_EQ(refusal({sparse.get(), two.get()}), "Tree: center must be a real double array.");
+    EXPECT_EQ(refusal({two.get(), name.get()}), "Tree: radius must be a real double array.");
+    EXPECT_EQ(refusal({scalar(2).get(), two.get(), sparse.get()}),
+              "Tree: radius must be a real double array.");
+}
+
+TEST(tree_, LoadsATreeFile)
+{
+    TempFile file(treefiles::header(2, {0, 1}, {2, 3}) +
+                  std::string("\x01\x01\x00\x00\x01\x00\x00\x00\x00", 9));
+    host::Array name = text(file.path);
+    TreeHandle* h = made(tree_().call(1, {name.get()}));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->verbose, 0);
+    EXPECT_EQ(h->tree->rect->radius[1], 3);
+    EXPECT_EQ(h->tree->sd[0], 1);
+    EXPECT_EQ(h->tree->sd[1], 0);
+    EXPECT_EQ(h->tree->sd[2], 0);
+    EXPECT_EQ(h->iter->depth, 0);
+}
+
+TEST(tree_, RefusesFilesItCannotLoad)
+{
+    host::Array missing = text("no such folder/no such file.tree");
+    EXPECT_EQ(refusal({missing.get()}), "Tree: could not open file.");
+    TempFile notTree("hello\n");
+    host::Array name = text(notTree.path);
+    EXPECT_EQ(refusal({name.get()}), "failed to load tree.");
+    std::string chain;
+    for (int i = 0; i < 600; ++i)
+        chain += std::string("\x01\x00\x00", 3);  // each box the lower child of the last
+    TempFile tooDeep(treefiles::header(1, {0}, {1}) + chain);
+    host::Array deep = text(tooDeep.path);
+    EXPECT_EQ(refusal({deep.get()}), "failed to load tree.");
+    host::Array number = scalar(1);
+    EXPECT_EQ(refusal({number.get()}), "Tree: file name must be text.");
+}
+
+TEST(tree_, FailedAllocationEndsOnlyTheCall)
+{
+    TempFile file(treefiles::header(1, {0}, {1}) + std::string("\x01\x00\x00\x01\x00\x00", 6));
+    host::Array name = text(file.path);
+    host::Array c = row({1, 2});
+    tree_();  // loaded, so its hook can be found
+    for (const std::vector<const mxArray*>& args :
+         {std::vector<const mxArray*>{name.get()}, std::vector<const mxArray*>{c.get(), c.get()}}) {
+        int failures = 0;
+        for (long k = 1;; ++k) {
+            treetest::failLibraryAllocAfter(MODULE_PATH, k);
+            host::CallResult r = tree_().call(1, args);
+            treetest::failLibraryAllocAfter(MODULE_PATH, 0);
+            expectClean(r);
+            if (r.ok) {
+                treetest::madeIn(r.outputs[0].get());
+                break;
+            }
+            ++failures;
+            EXPECT_EQ(r.error, "Tree: out of memory.");
+            EXPECT_NE(r.console.find("calloc of "), std::string::npos) << r.console;
+            EXPECT_NE(r.console.find("\nptr"), std::string::npos) << r.console;
+        }
+        EXPECT_GT(failures, 20);
+    }
+    // the host refusing the file name's copy
+    host::failCallocAt(1);
+    host::CallResult r = tree_().call(1, {name.get()});
+    expectClean(r);
+    EXPECT_EQ(r.error, "Tree: out of memory.");
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// treeupdate(object, subscript, value): the Tree class's assignment method.
+// Writes center, radius, sd or verbose of the tree behind the object's handle
+// and returns the object. Other names and ()/{} assignments change nothing.
+// Uses the tree's records only, no tree code.
+#include <string.h>
+
+#include "TreeHost.h"
+
+namespace {
+
+using treehost::HostText;
+
+// The value's doubles, refused unless it is a real double array.
+const double* valuesOf(const mxArray* value, const char* name)
+{
+    if (!treehost::isRealDouble(value))
+        gateway::fail(std::string("Tree.") + name + ": right hand side must be a real double array");
+    return mxGetPr(value);
+}
+
+// Copies the value into a vector of the root rectangle (center or radius).
+void assignVector(double* target, int dim, const mxArray* value, const char* name)
+{
+    const double* v = valuesOf(value, name);
+    if (mxGetNumberOfElements(value) != static_cast<size_t>(dim))
+        gateway::fail(std::string("Tree.") + name + ": right hand side has wrong dimension");
+    for (int i = 0; i < dim; ++i)
+        target[i] = v[i];
+}
+
+void assign(TreeHandle* handle, const char* name, const mxArray* value)
+{
+    Tree* tree = handle->tree;
+    const int dim = tree->rect->dim;
+    if (strcmp(name, "radius") == 0) {
+        assignVector(tree->rect->radius, dim, value, "radius");
+    } else if (strcmp(name, "center") == 0) {
+        assignVector(tree->rect->center, dim, value, "center");
+    } else if (strcmp(name, "verbose") == 0) {
+        const double* v = valuesOf(value, "verbose");
+        if (mxGetNumberOfElements(value) == 0)
+            gateway::fail("Tree.verbose: right hand side is empty");
+        handle->verbose = treehost::truncToInt32(v[0]);
+    } else if (strcmp(name, "sd") == 0) {
+        const double* v = valuesOf(value, "sd");
+        const size_t count = mxGetNumberOfElements(value);
+        if (count > static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim) + 1)
+            gateway::fail("Tree.sd: right hand side has more elements than the table");
+        for (size_t i = 0; i < count; ++i)
+            tree->sd[i] = static_cast<uint8_t>(treehost::truncToInt32(v[i]));
+    }
+}
+
+// Field name of element 0 of the subscript description, or a refusal.
+const mxArray* subscriptField(const mxArray* subscript, const char* name)
+{
+    const mxArray* field = nullptr;
+    if (mxIsStruct(subscript) && mxGetNumberOfElements(subscript) > 0)
+        field = mxGetField(subscript, 0, name);
+    if (field == nullptr)
+        gateway::fail("Tree: subscript must have the fields type and subs.");
+    return field;
+}
+
+HostText textOf(const mxArray* a, const char* notText)
+{
+    if (!mxIsChar(a))
+        gateway::fail(notText);
+    HostText text(mxArrayToString(a));
+    if (!text)
+        throw gateway::OutOfMemory{};
+    return text;
+}
+
+}  // namespace
+
+void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    gateway::run("Tree: out of memory.", [&] {
+        if (nrhs < 3)
+            gateway::fail("Tree: treeupdate needs an object, a subscript and a value.");
+        TreeHandle* handle = treehost::handleOf(prhs[0]);
+        const mxArray* typeField = subscriptField(prhs[1], "type");
+        const mxArray* subsField = subscriptField(prhs[1], "subs");
+        HostText type = textOf(typeField, "Tree: subscript type must be text.");
+        if (strcmp(type.get(), ".") == 0) {
+            HostText subs = textOf(subsField, "Tree: property name must be text.");
+            assign(handle, subs.get(), prhs[2]);
+        }
+        plhs[0] = const_cast<mxArray*>(prhs[0]);
+    });
+}
