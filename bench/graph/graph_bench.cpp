@@ -14,6 +14,7 @@
 
 #include "CycleReach.h"
 #include "GraphInputs.h"
+#include "PeakMemory.h"
 #include "StrongComponents.h"
 
 namespace {
@@ -45,6 +46,14 @@ graph::SparseGraph<size_t> view(const bench::Csc& g)
     return {g.n, g.jc.data(), g.ir.data()};
 }
 
+// Records the peak heap growth of the last iteration, in bytes per vertex
+// (results included: strongcomp's labels, Boost's component map).
+void setPeak(benchmark::State& state, size_t base, const bench::Csc& a)
+{
+    state.counters["peak_bytes_per_vertex"] =
+        static_cast<double>(bench::heap.peak - base) / static_cast<double>(a.n);
+}
+
 void setCounters(benchmark::State& state, const bench::Csc& a)
 {
     state.counters["n"] = a.n;
@@ -70,7 +79,9 @@ void StrongComp(benchmark::State& state, const std::string& name)
     const Input& in = input(name);
     const auto n = static_cast<size_t>(in.a.n);
     int32_t components = 0;
+    size_t base = 0;
     for (auto _ : state) {
+        base = bench::resetPeak();
         std::unique_ptr<int32_t[]> labels(new int32_t[n]);
         std::unique_ptr<int32_t[]> mark(new int32_t[n]);
         std::unique_ptr<int32_t[]> order(new int32_t[n]);
@@ -78,6 +89,7 @@ void StrongComp(benchmark::State& state, const std::string& name)
         components = *std::max_element(labels.get(), labels.get() + n) + 1;
         benchmark::DoNotOptimize(labels.get());
     }
+    setPeak(state, base, in.a);
     setCounters(state, in.a);
     state.counters["cyclic_components"] = components;
 }
@@ -86,13 +98,16 @@ void CycleReach(benchmark::State& state, const std::string& name)
 {
     const bench::Csc& a = input(name).a;
     const auto n = static_cast<size_t>(a.n);
+    size_t base = 0;
     for (auto _ : state) {
+        base = bench::resetPeak();
         std::unique_ptr<double[]> reach(new double[n]());
         std::unique_ptr<double[]> dead(new double[n]());
         std::unique_ptr<int32_t[]> stack(new int32_t[n]);
         graph::reachCycles(a.n, a.jc.data(), a.ir.data(), reach.get(), dead.get(), stack.get());
         benchmark::DoNotOptimize(reach.get());
     }
+    setPeak(state, base, a);
     setCounters(state, a);
 }
 
@@ -110,10 +125,13 @@ BoostGraph boostGraph(const bench::Csc& a)
 void BoostBuild(benchmark::State& state, const std::string& name)
 {
     const bench::Csc& a = input(name).a;
+    size_t base = 0;
     for (auto _ : state) {
+        base = bench::resetPeak();
         BoostGraph g = boostGraph(a);
         benchmark::DoNotOptimize(&g);
     }
+    setPeak(state, base, a);
     setCounters(state, a);
 }
 
@@ -122,13 +140,16 @@ void BoostStrongComponents(benchmark::State& state, const std::string& name)
     const bench::Csc& a = input(name).a;
     const BoostGraph g = boostGraph(a);
     int components = 0;
+    size_t base = 0;
     for (auto _ : state) {
+        base = bench::resetPeak();
         std::vector<int> component(static_cast<size_t>(a.n));
         components = boost::strong_components(
             g, boost::make_iterator_property_map(component.begin(),
                                                  boost::get(boost::vertex_index, g)));
         benchmark::DoNotOptimize(component.data());
     }
+    setPeak(state, base, a);
     setCounters(state, a);
     state.counters["all_components"] = components;
 }
