@@ -69,26 +69,12 @@ struct IndSubshiftSubsets {
     Buffer<int32_t> members;    // member lists, each ordered by (label, vertex)
     Buffer<uint32_t> highMarks; // per subset highWords words: bit s - 32 once symbol s is expanded
     size_t highWords;
-    uint32_t* seen;             // per vertex: the stamp of the last successor it joined
-    uint32_t* isMember;         // per vertex: the stamp of the subset it was last a member of
-    uint32_t stamp;
+    uint8_t* seen;              // per vertex: 1 while it is in the successor being computed
+    uint8_t* isMember;          // scanning build: 1 while it is in the subset being expanded
     Buffer<int32_t> successor;  // the successor being computed
 };
 
 namespace {
-
-// Next stamp for the per-vertex marks, clearing them when the stamp would wrap.
-uint32_t nextStamp(IndSubshift* state)
-{
-    IndSubshiftSubsets* t = state->subsets;
-    if (++t->stamp == 0) {
-        memset(t->seen, 0, state->vertexCount * sizeof(uint32_t));
-        if (t->isMember != nullptr)
-            memset(t->isMember, 0, state->vertexCount * sizeof(uint32_t));
-        t->stamp = 1;
-    }
-    return t->stamp;
-}
 
 const int32_t* membersOf(const IndSubshift* state, int32_t id, int32_t* count)
 {
@@ -160,31 +146,40 @@ void successor(IndSubshift* state, int32_t id, int32_t s, int32_t* cursor)
     *cursor = k;
     if (first == k)
         return;
-    uint32_t stamp = nextStamp(state);
+    const SparseMatrix* a = state->matrix;
 #ifndef INDSUBSHIFT_SCAN_ALL
     for (int32_t m = first; m < k; ++m) {
         int32_t j = members[m];
         for (int32_t e = state->sourceStart[j]; e < state->sourceStart[j + 1]; ++e) {
-            int32_t i = state->targets[e];
-            if (t->seen[i] != stamp) {
-                t->seen[i] = stamp;
+            int32_t i;
+            if (state->targets != nullptr)
+                i = state->targets[e];
+            else if (a->values[e] != 0)
+                i = a->rows[e];
+            else
+                continue;
+            if (t->seen[i] == 0) {
+                t->seen[i] = 1;
                 Buffer_push(out, i);
             }
         }
     }
 #else
     for (int32_t m = first; m < k; ++m)
-        t->isMember[members[m]] = stamp;
-    const SparseMatrix* a = state->matrix;
+        t->isMember[members[m]] = 1;
     for (int32_t e = 0; e < a->count; ++e) {
-        int32_t j = a->cols[e];
         int32_t i = a->rows[e];
-        if (a->values[e] != 0 && t->isMember[j] == stamp && t->seen[i] != stamp) {
-            t->seen[i] = stamp;
+        if (a->values[e] != 0 && t->isMember[a->cols[e]] != 0 && t->seen[i] == 0) {
+            t->seen[i] = 1;
             Buffer_push(out, i);
         }
     }
+    for (int32_t m = first; m < k; ++m)
+        t->isMember[members[m]] = 0;
 #endif
+    // Unmark through the list, not by clearing all n marks.
+    for (size_t m = 0; m < out.size; ++m)
+        t->seen[out.data[m]] = 0;
     std::sort(out.data, out.data + out.size);
 }
 
@@ -220,29 +215,37 @@ IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
         state->root = Node_new(0);
         state->root->id = -1;
 
-        // Index by source: count the edges of each column, then place them.
+        // Index by source. The gateway's matrix is in column order: then the
+        // column starts index its entries in place (zero values are skipped
+        // when read); otherwise the targets of the non-zero entries are copied
+        // out by column.
         state->sourceStart = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+        bool columnOrder = true;
+        for (int32_t e = 1; e < matrix->count && columnOrder; ++e)
+            columnOrder = matrix->cols[e - 1] <= matrix->cols[e];
         for (int32_t e = 0; e < matrix->count; ++e)
-            if (matrix->values[e] != 0)
+            if (columnOrder || matrix->values[e] != 0)
                 ++state->sourceStart[matrix->cols[e] + 1];
         for (size_t j = 0; j < n; ++j)
             state->sourceStart[j + 1] += state->sourceStart[j];
-        state->targets = static_cast<int32_t*>(
-            CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
-        int32_t* next = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
-        memcpy(next, state->sourceStart, (n + 1) * sizeof(int32_t));
-        for (int32_t e = 0; e < matrix->count; ++e)
-            if (matrix->values[e] != 0)
-                state->targets[next[matrix->cols[e]]++] = matrix->rows[e];
-        free(next);
+        if (!columnOrder) {
+            state->targets = static_cast<int32_t*>(
+                CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
+            int32_t* next = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+            memcpy(next, state->sourceStart, (n + 1) * sizeof(int32_t));
+            for (int32_t e = 0; e < matrix->count; ++e)
+                if (matrix->values[e] != 0)
+                    state->targets[next[matrix->cols[e]]++] = matrix->rows[e];
+            free(next);
+        }
 
         IndSubshiftSubsets* t = static_cast<IndSubshiftSubsets*>(
             CHECKED_CALLOC(1, sizeof(IndSubshiftSubsets)));
         state->subsets = t;
         t->highWords = state->symbolCount > 32 ? static_cast<size_t>(state->symbolCount - 1) / 32 : 0;
-        t->seen = static_cast<uint32_t*>(CHECKED_CALLOC(n, sizeof(uint32_t)));
+        t->seen = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
 #ifdef INDSUBSHIFT_SCAN_ALL
-        t->isMember = static_cast<uint32_t*>(CHECKED_CALLOC(n, sizeof(uint32_t)));
+        t->isMember = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
 #endif
         Buffer_push(t->start, static_cast<size_t>(0));
     } catch (...) {

@@ -29,9 +29,11 @@ typedef struct IndSubshift {
     uint8_t* labels;         // own copy of the n labels
     int32_t symbolCount;     // largest label + 1 (0 when n = 0)
     Node* root;              // subset trie; the empty subset, id -1
-    // Edges by source, built at creation: the targets of the entries of column
-    // j with a non-zero value are targets[sourceStart[j] .. sourceStart[j+1]-1],
-    // in stored order.
+    // Edges by source, built at creation. When the matrix's entries are in
+    // column order (as the gateway makes them), targets is null and the edges
+    // leaving j are its entries sourceStart[j] .. sourceStart[j+1]-1 with a
+    // non-zero value; otherwise they are targets[sourceStart[j] ..
+    // sourceStart[j+1]-1], copied out in stored order.
     int32_t* sourceStart;
     int32_t* targets;
     struct IndSubshiftSubsets* subsets;  // owned

@@ -3,6 +3,7 @@
 #include <math.h>
 #include <stdint.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -227,7 +228,12 @@ Graph randomGraph(std::mt19937& rng)
                 g.entries.push_back({i, j, 1.0});  // a duplicate entry
         }
     }
+    // Stored order: shuffled, or by column as the gateway makes it (a
+    // different way of indexing the edges by source).
     std::shuffle(g.entries.begin(), g.entries.end(), rng);
+    if (std::bernoulli_distribution(0.5)(rng))
+        std::stable_sort(g.entries.begin(), g.entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.col < b.col; });
     return g;
 }
 
