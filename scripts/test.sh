@@ -15,12 +15,21 @@ scripts/build.sh build/b32 -DBOXGRAPH_M32=ON
 scripts/build.sh build/asan -DBOXGRAPH_SANITIZE=ON
 
 status=0
+passed=0
+failed=0
 for flavour in b64 b32 asan; do
   echo "== tests: $flavour"
-  ctest --test-dir "build/$flavour" --output-on-failure -j2 || status=1
+  ctest --test-dir "build/$flavour" --output-on-failure -j2 | tee "build/$flavour.ctest.log" \
+    || status=1
+  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "build/$flavour.ctest.log")
+  bad=$(sed -n 's/.*, \([0-9]*\) tests failed out of .*/\1/p' "build/$flavour.ctest.log")
+  [ -n "$total" ] || { total=0; bad=1; status=1; }
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
 done
 if [ -x fuzz/run.sh ]; then
   echo "== fuzzing the tree-file reader"
-  fuzz/run.sh 60 || status=1
+  if fuzz/run.sh 60; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
+echo "boxgraph: $passed passed, $failed failed"
 exit $status
