@@ -78,6 +78,24 @@ inline std::vector<std::vector<bool>> transitiveClosure(const Adjacency& succ)
     return reach;
 }
 
+// The path 0 -> 1 -> ... -> n-1, whose last vertex has the one successor
+// `last` when that is a vertex (a cycle for 0, a self-loop for n-1).
+inline host::Array path(size_t n, long last = -1)
+{
+    std::vector<mwIndex> jc(n + 1);
+    std::vector<mwIndex> ir;
+    ir.reserve(n);
+    for (size_t j = 0; j < n; ++j) {
+        jc[j] = ir.size();
+        if (j + 1 < n)
+            ir.push_back(j + 1);
+        else if (last >= 0)
+            ir.push_back(static_cast<mwIndex>(last));
+    }
+    jc[n] = ir.size();
+    return host::sparse(n, n, jc, ir);
+}
+
 }  // namespace testing_graphs
 
 #endif
