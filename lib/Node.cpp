@@ -6,46 +6,65 @@
 
 #include "Alloc.h"
 
+namespace {
+
+// A node made by Node_new, with its child set.
+struct RootBlock {
+    Node node;
+    Set set;
+};
+
+// A node made by Node_child: the entry that holds it in its parent's child
+// set, the node, and its child set, allocated (and released) together, which
+// saves two allocations per trie node and keeps a trie level's records close.
+struct ChildBlock {
+    SetEntry entry;
+    Node node;
+    Set set;
+};
+
+// Releases the descendants of node, level by level: child entries are not
+// destroyed through their callback (that would recurse once per trie level)
+// but collected on a list, linked through their parent fields, and their
+// blocks freed here once their own children are collected.
+void releaseDescendants(Node* node)
+{
+    SetEntry* pending = nullptr;
+    Set_clearDeferring(node->children, Node_destroyValue, &pending);
+    while (pending != nullptr) {
+        SetEntry* entry = pending;
+        pending = entry->parent;
+        Node* child = static_cast<Node*>(entry->value);
+        if (child != nullptr)
+            Set_clearDeferring(child->children, Node_destroyValue, &pending);
+        free(entry);  // the ChildBlock
+    }
+}
+
+}  // namespace
+
 Node* Node_new(int32_t key)
 {
-    auto* node = static_cast<Node*>(CHECKED_CALLOC(1, sizeof(Node)));
-    try {
-        node->children = Set_new();
-    } catch (...) {
-        free(node);
-        throw;
-    }
-    node->key = key;
-    return node;
+    auto* block = static_cast<RootBlock*>(CHECKED_CALLOC(1, sizeof(RootBlock)));
+    block->node.key = key;
+    block->node.children = &block->set;
+    return &block->node;
 }
 
 void Node_free(Node** node)
 {
     if (node == nullptr || *node == nullptr)
         return;
-    // Child entries are not destroyed through their callback (that would
-    // recurse once per trie level) but collected on a list, linked through
-    // their parent fields, and their nodes freed in turn here.
-    SetEntry* pending = nullptr;
-    Node* current = *node;
+    releaseDescendants(*node);
+    free(*node);  // the RootBlock
     *node = nullptr;
-    while (current != nullptr) {
-        Set_freeDeferring(&current->children, Node_destroyValue, &pending);
-        free(current);
-        current = nullptr;
-        if (pending != nullptr) {
-            SetEntry* entry = pending;
-            pending = entry->parent;
-            current = static_cast<Node*>(entry->value);
-            free(entry);
-        }
-    }
 }
 
 void Node_destroyValue(void** value)
 {
-    Node* node = static_cast<Node*>(*value);
-    Node_free(&node);
+    if (*value == nullptr)
+        return;
+    releaseDescendants(static_cast<Node*>(*value));
     *value = nullptr;
 }
 
@@ -54,15 +73,15 @@ Node* Node_child(Node* node, int32_t key)
     SetEntry* found = Set_find(node->children, key);
     if (found != nullptr)
         return static_cast<Node*>(found->value);
-    Node* child = Node_new(key);
-    try {
-        Set_insert(node->children,
-                   SetEntry_new(key, child, Node_destroyValue, Node_printValue));
-    } catch (...) {
-        Node_free(&child);
-        throw;
-    }
-    return child;
+    auto* block = static_cast<ChildBlock*>(CHECKED_CALLOC(1, sizeof(ChildBlock)));
+    block->node.key = key;
+    block->node.children = &block->set;
+    block->entry.key = key;
+    block->entry.value = &block->node;
+    block->entry.destroy = Node_destroyValue;
+    block->entry.print = Node_printValue;
+    Set_insert(node->children, &block->entry);
+    return &block->node;
 }
 
 namespace {

@@ -17,17 +17,18 @@ typedef struct Node {
     Set* children;     // child nodes by key; owned
 } Node;
 
-// New node with that key, id 0, mask 0 and an empty child set; caller owns
-// it. Checked allocations. O(1).
+// New node with that key, id 0, mask 0 and an empty child set (one block
+// with the node); caller owns it. Checked allocation. O(1).
 Node* Node_new(int32_t key);
 
-// Frees the node, its child set and every descendant, and clears the caller's
-// pointer; null is ignored. Iterative: one level of the trie after another,
-// however deep it is. O(nodes below).
+// Frees a node made by Node_new, its child set and every descendant, and
+// clears the caller's pointer; null is ignored. Iterative: one level of the
+// trie after another, however deep it is. O(nodes below).
 void Node_free(Node** node);
 
-// The child with that key, created (and linked into the child set) when
-// absent; node keeps owning it. Checked allocations. O(depth of the child set).
+// The child with that key, created when absent: the child set's entry, the
+// child node and its (empty) child set are made in one checked allocation,
+// owned by the set and released with the entry. O(depth of the child set).
 Node* Node_child(Node* node, int32_t key);
 
 // Dump of the trie below node: indent blanks (none when indent <= 0), then
@@ -36,8 +37,9 @@ Node* Node_child(Node* node, int32_t key);
 // writes nothing. Iterative. O(nodes below).
 void Node_print(FILE* stream, int indent, const Node* node);
 
-// The destroy and print callbacks stored with every child entry: Node_free
-// and Node_print on a value pointer.
+// The destroy and print callbacks of the entries Node_child makes (and of no
+// others): the first releases the node's descendants and clears the value
+// (the node's memory goes with its entry); the second is Node_print.
 void Node_destroyValue(void** value);
 void Node_printValue(FILE* stream, int indent, void* value);
 

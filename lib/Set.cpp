@@ -52,15 +52,13 @@ SetEntry* Set_find(const Set* set, int32_t key)
     return current;
 }
 
-void Set_freeDeferring(Set** set, SetDestroyFn deferred, SetEntry** list)
+void Set_clearDeferring(Set* set, SetDestroyFn deferred, SetEntry** list)
 {
-    if (set == nullptr || *set == nullptr)
-        return;
-    SetEntry* entry = (*set)->root;
+    SetEntry* entry = set->root;
     bool arriving = true;  // entry is met for the first time (else its subtrees are gone)
     while (entry != nullptr) {
-        if (arriving && (entry->destroy != deferred || deferred == nullptr) &&
-            entry->destroy != nullptr)
+        bool defer = deferred != nullptr && entry->destroy == deferred;
+        if (arriving && !defer && entry->destroy != nullptr)
             entry->destroy(&entry->value);
         if (entry->left != nullptr) {
             entry = entry->left;
@@ -78,7 +76,7 @@ void Set_freeDeferring(Set** set, SetDestroyFn deferred, SetEntry** list)
                 else
                     parent->right = nullptr;
             }
-            if (deferred != nullptr && entry->destroy == deferred) {
+            if (defer) {
                 entry->parent = *list;
                 *list = entry;
             } else {
@@ -88,13 +86,17 @@ void Set_freeDeferring(Set** set, SetDestroyFn deferred, SetEntry** list)
             arriving = false;
         }
     }
-    free(*set);
-    *set = nullptr;
+    set->root = nullptr;
+    set->count = 0;
 }
 
 void Set_free(Set** set)
 {
-    Set_freeDeferring(set, nullptr, nullptr);
+    if (set == nullptr || *set == nullptr)
+        return;
+    Set_clearDeferring(*set, nullptr, nullptr);
+    free(*set);
+    *set = nullptr;
 }
 
 void Set_print(FILE* stream, int indent, const Set* set)

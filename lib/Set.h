@@ -47,11 +47,12 @@ SetEntry* Set_find(const Set* set, int32_t key);
 // pointer; null is ignored. No recursion: walks the parent links. O(count).
 void Set_free(Set** set);
 
-// Set_free, except that entries whose destroy callback is `deferred` are not
-// destroyed: each is unlinked (left and right null) and pushed on *list,
-// chained through its parent field, for the caller to finish. Lets a trie of
-// sets be freed level by level without recursion. O(count).
-void Set_freeDeferring(Set** set, SetDestroyFn deferred, SetEntry** list);
+// Empties set like Set_free but keeps the record (count 0, no root), except
+// that entries whose destroy callback is `deferred` are not destroyed: each
+// is unlinked (left and right null) and pushed on *list, chained through its
+// parent field, for the caller to finish. Lets a trie of sets be freed level
+// by level without recursion. O(count).
+void Set_clearDeferring(Set* set, SetDestroyFn deferred, SetEntry** list);
 
 // Dump: walks the tree in pre-order; for each entry calls its print callback
 // with (stream, indent, value), then writes "\n" when the entry has no
