@@ -193,15 +193,6 @@ TEST(TreeWalk, StopsAtTheDeepestLevelAndAtSplitsPastTheDimension)
     EXPECT_EQ(bad->depth, 0);
 }
 
-TEST(TreeRecords, FreeingADeepTreeUsesNoRecursion)
-{
-    TreePtr tree = makeTree({0}, {1});
-    Box* box = tree->root;
-    for (int d = 0; d < 1000000; ++d)
-        box = addChild(box, d % 2, 0);
-    tree.reset();  // the sanitizer build reports anything left
-}
-
 // A fail handler that ends the operation the way a host call does.
 struct Exhausted {};
 std::string printed;
