@@ -76,6 +76,8 @@ struct IndSubshiftSubsets {
 
 namespace {
 
+// The member list of subset number id (ordered by label, then vertex) and,
+// in *count, its length.
 const int32_t* membersOf(const IndSubshift* state, int32_t id, int32_t* count)
 {
     const IndSubshiftSubsets* t = state->subsets;

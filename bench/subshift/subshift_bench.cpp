@@ -41,10 +41,16 @@ namespace {
 size_t heapNow = 0;
 size_t heapPeak = 0;
 
+// A block's footprint: its usable size plus the allocator's size word.
+size_t footprint(void* p)
+{
+    return malloc_usable_size(p) + sizeof(size_t);
+}
+
 void* counted(void* p)
 {
     if (p != nullptr) {
-        heapNow += malloc_usable_size(p);
+        heapNow += footprint(p);
         if (heapNow > heapPeak)
             heapPeak = heapNow;
     }
@@ -54,7 +60,7 @@ void* counted(void* p)
 void uncount(void* p)
 {
     if (p != nullptr)
-        heapNow -= malloc_usable_size(p);
+        heapNow -= footprint(p);
 }
 }  // namespace
 
@@ -68,7 +74,7 @@ void free(void* p)
 }
 void* realloc(void* p, size_t size)
 {
-    size_t old = p != nullptr ? malloc_usable_size(p) : 0;
+    size_t old = p != nullptr ? footprint(p) : 0;
     void* q = __libc_realloc(p, size);
     if (q == nullptr && size != 0)
         return nullptr;
