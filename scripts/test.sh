@@ -29,7 +29,7 @@ for flavour in b64 b32 asan; do
 done
 if [ -x fuzz/run.sh ]; then
   echo "== fuzzing the tree-file reader"
-  if fuzz/run.sh 60; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  if fuzz/run.sh 60 "$root/build/fuzz"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
 echo "boxgraph: $passed passed, $failed failed"
 exit $status
