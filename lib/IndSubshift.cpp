@@ -150,18 +150,23 @@ void successor(IndSubshift* state, int32_t id, int32_t s, int32_t* cursor)
         return;
     const SparseMatrix* a = state->matrix;
 #ifndef INDSUBSHIFT_SCAN_ALL
+    const int32_t* start = state->sourceStart;
+    const int32_t* targets = state->targets;
+    const int32_t* rows = a->rows;
+    const double* values = a->values;
+    uint8_t* seen = t->seen;
     for (int32_t m = first; m < k; ++m) {
         int32_t j = members[m];
-        for (int32_t e = state->sourceStart[j]; e < state->sourceStart[j + 1]; ++e) {
+        for (int32_t e = start[j]; e < start[j + 1]; ++e) {
             int32_t i;
-            if (state->targets != nullptr)
-                i = state->targets[e];
-            else if (a->values[e] != 0)
-                i = a->rows[e];
+            if (targets != nullptr)
+                i = targets[e];
+            else if (values[e] != 0)
+                i = rows[e];
             else
                 continue;
-            if (t->seen[i] == 0) {
-                t->seen[i] = 1;
+            if (seen[i] == 0) {
+                seen[i] = 1;
                 Buffer_push(out, i);
             }
         }
@@ -212,8 +217,10 @@ IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
         state->labels = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
         if (n > 0)
             memcpy(state->labels, labels, n);
+        uint8_t largest = 0;  // in a local: stores through the byte array may alias fields
         for (size_t v = 0; v < n; ++v)
-            state->symbolCount = std::max(state->symbolCount, state->labels[v] + 1);
+            largest = std::max(largest, state->labels[v]);
+        state->symbolCount = n > 0 ? largest + 1 : 0;
         state->root = Node_new(0);
         state->root->id = -1;
 
@@ -222,14 +229,22 @@ IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
         // when read); otherwise the targets of the non-zero entries are copied
         // out by column.
         state->sourceStart = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+        int32_t* start = state->sourceStart;
+        const int32_t* cols = matrix->cols;
+        const int32_t count = matrix->count;
         bool columnOrder = true;
-        for (int32_t e = 1; e < matrix->count && columnOrder; ++e)
-            columnOrder = matrix->cols[e - 1] <= matrix->cols[e];
-        for (int32_t e = 0; e < matrix->count; ++e)
-            if (columnOrder || matrix->values[e] != 0)
-                ++state->sourceStart[matrix->cols[e] + 1];
+        for (int32_t e = 0; e < count; ++e) {
+            columnOrder = columnOrder && (e == 0 || cols[e - 1] <= cols[e]);
+            ++start[cols[e] + 1];
+        }
+        if (!columnOrder) {
+            memset(start, 0, (n + 1) * sizeof(int32_t));
+            for (int32_t e = 0; e < count; ++e)
+                if (matrix->values[e] != 0)
+                    ++start[cols[e] + 1];
+        }
         for (size_t j = 0; j < n; ++j)
-            state->sourceStart[j + 1] += state->sourceStart[j];
+            start[j + 1] += start[j];
         if (!columnOrder) {
             state->targets = static_cast<int32_t*>(
                 CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
