@@ -29,6 +29,14 @@ Module::Module(const std::string& path)
     entry_ = reinterpret_cast<Entry>(dlsym(library, "mexFunction"));
     if (entry_ == nullptr)
         throw std::runtime_error(path + " exports no mexFunction");
+    failAfter_ = reinterpret_cast<FailAfter>(dlsym(library, "Alloc_failAfter"));
+}
+
+void Module::failLibraryAllocAfter(long n) const
+{
+    if (failAfter_ == nullptr)
+        throw std::runtime_error("the module has no checked allocation to fail");
+    failAfter_(n);
 }
 
 CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const

@@ -40,10 +40,15 @@ public:
     // frees what the call left in mxCalloc memory and unreturned arrays, and
     // counts it in the result. An output that is one of the inputs is copied.
     CallResult call(int nlhs, const std::vector<const mxArray*>& args) const;
+    // Makes the n-th following checked allocation of the module's own core
+    // library fail (1-based; 0 disarms), through its Alloc_failAfter.
+    void failLibraryAllocAfter(long n) const;
 
 private:
     using Entry = void (*)(int, mxArray**, int, const mxArray**);
+    using FailAfter = void (*)(long);
     Entry entry_;
+    FailAfter failAfter_;
 };
 
 // The n-th mxCalloc from now (1-based) returns null; 0 disarms.

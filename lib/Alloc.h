@@ -13,6 +13,10 @@
 
 #include <stddef.h>
 
+#ifdef __cplusplus
+extern "C" {  // plain names, so a test can find a module's own copy of the hooks
+#endif
+
 typedef void (*Alloc_PrintFn)(const char* text);
 typedef void (*Alloc_FailFn)(void);
 
@@ -31,6 +35,10 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 // Test hook: the n-th following Alloc_calloc (1-based) fails as if the heap
 // had refused it; 0 disarms. Counts down across calls.
 void Alloc_failAfter(long n);
+
+#ifdef __cplusplus
+}
+#endif
 
 #define CHECKED_CALLOC(count, size) Alloc_calloc((count), (size), __LINE__, __FILE__)
 

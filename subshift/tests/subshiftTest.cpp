@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <math.h>
 
 #include <string>
@@ -16,18 +15,6 @@ const host::Module& subshift()
 {
     static const host::Module module(MODULE_PATH);
     return module;
-}
-
-// Alloc_failAfter(n) of the library copy inside the module.
-void failLibraryAllocAfter(long n)
-{
-    subshift();  // loaded by the harness first
-    void* library = dlopen(MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(library, nullptr);
-    auto hook = reinterpret_cast<void (*)(long)>(dlsym(library, "_Z15Alloc_failAfterl"));
-    ASSERT_NE(hook, nullptr);
-    hook(n);
-    dlclose(library);
 }
 
 host::CallResult call(int nlhs, const std::vector<const mxArray*>& args)
@@ -185,9 +172,9 @@ TEST(Subshift, ExhaustedMemoryEndsTheCallNotTheProcess)
     host::Array start = host::scalar(0);
     bool completed = false;
     for (long k = 1; !completed && k < 1000; ++k) {
-        failLibraryAllocAfter(k);
+        subshift().failLibraryAllocAfter(k);
         host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
-        failLibraryAllocAfter(0);
+        subshift().failLibraryAllocAfter(0);
         if (r.ok) {
             completed = true;
             expectColumn(r.outputs[0].get(), {2, 3, 3, 1});

@@ -4,7 +4,6 @@
 #ifndef BOXGRAPH_TESTS_TREE_MODULES_H
 #define BOXGRAPH_TESTS_TREE_MODULES_H
 
-#include <dlfcn.h>
 #include <string.h>
 
 #include <string>
@@ -79,18 +78,6 @@ inline host::Array handleArray(const void* address, size_t columns = 8 / sizeof(
                                              ? sizeof address
                                              : columns * sizeof(mxChar));
     return a;
-}
-
-// Alloc_failAfter(n) of the library copy inside the module at path (which
-// the harness has loaded).
-inline void failLibraryAllocAfter(const char* path, long n)
-{
-    void* library = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
-    auto hook = reinterpret_cast<void (*)(long)>(dlsym(library, "_Z15Alloc_failAfterl"));
-    if (hook != nullptr)
-        hook(n);
-    if (library != nullptr)
-        dlclose(library);
 }
 
 }  // namespace treetest

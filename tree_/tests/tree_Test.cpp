@@ -169,14 +169,13 @@ TEST(tree_, FailedAllocationEndsOnlyTheCall)
     TempFile file(treefiles::header(1, {0}, {1}) + std::string("\x01\x00\x00\x01\x00\x00", 6));
     host::Array name = text(file.path);
     host::Array c = row({1, 2});
-    tree_();  // loaded, so its hook can be found
     for (const std::vector<const mxArray*>& args :
          {std::vector<const mxArray*>{name.get()}, std::vector<const mxArray*>{c.get(), c.get()}}) {
         int failures = 0;
         for (long k = 1;; ++k) {
-            treetest::failLibraryAllocAfter(MODULE_PATH, k);
+            tree_().failLibraryAllocAfter(k);
             host::CallResult r = tree_().call(1, args);
-            treetest::failLibraryAllocAfter(MODULE_PATH, 0);
+            tree_().failLibraryAllocAfter(0);
             expectClean(r);
             if (r.ok) {
                 treetest::madeIn(r.outputs[0].get());
