@@ -80,6 +80,14 @@ inline host::Array handleArray(const void* address, size_t columns = 8 / sizeof(
     return a;
 }
 
+// Checks what every call must leave: no escaped exception, no host memory.
+inline void expectClean(const host::CallResult& r)
+{
+    EXPECT_FALSE(r.escaped) << r.error;
+    EXPECT_EQ(r.callocLeft, 0u);
+    EXPECT_EQ(r.arraysLeft, 0u);
+}
+
 }  // namespace treetest
 
 #endif

@@ -10,6 +10,7 @@
 
 namespace {
 
+using treetest::expectClean;
 using host::row;
 using host::scalar;
 using host::text;
@@ -18,14 +19,6 @@ const host::Module& tree_()
 {
     static host::Module module(MODULE_PATH);
     return module;
-}
-
-// Checks what every call must leave: no escaped exception, no host memory.
-void expectClean(const host::CallResult& r)
-{
-    EXPECT_FALSE(r.escaped) << r.error;
-    EXPECT_EQ(r.callocLeft, 0u);
-    EXPECT_EQ(r.arraysLeft, 0u);
 }
 
 TreeHandle* made(const host::CallResult& r)

@@ -7,6 +7,7 @@
 
 namespace {
 
+using treetest::expectClean;
 using host::Array;
 using host::row;
 using host::scalar;
@@ -17,13 +18,6 @@ const host::Module& treeupdate()
 {
     static host::Module module(MODULE_PATH);
     return module;
-}
-
-void expectClean(const host::CallResult& r)
-{
-    EXPECT_FALSE(r.escaped) << r.error;
-    EXPECT_EQ(r.callocLeft, 0u);
-    EXPECT_EQ(r.arraysLeft, 0u);
 }
 
 // A tree of the given centre and radius, as a Tree object's struct.
