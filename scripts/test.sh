@@ -29,7 +29,14 @@ for flavour in b64 b32 asan; do
 done
 if [ -x fuzz/run.sh ]; then
   echo "== fuzzing the tree-file reader"
-  if fuzz/run.sh 60 "$root/build/fuzz"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  if fuzz/run.sh 60 "$root/build/fuzz" > build/fuzz.log 2>&1; then
+    passed=$((passed + 1))
+    grep -E '^Done [0-9]+ runs' build/fuzz.log || true
+  else
+    failed=$((failed + 1))
+    status=1
+    tail -n 60 build/fuzz.log
+  fi
 fi
 echo "boxgraph: $passed passed, $failed failed"
 exit $status
