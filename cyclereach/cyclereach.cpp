@@ -47,8 +47,10 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         plhs[0] = mxCreateDoubleMatrix(1, static_cast<mwSize>(n), mxREAL);
         reach = mxGetPr(plhs[0]);
         gateway::HostMemory<double> deadMemory(static_cast<size_t>(n));
-        gateway::HostMemory<int32_t> stackMemory(deadMemory ? static_cast<size_t>(n) : 0);
-        if (!deadMemory || !stackMemory)
+        if (!deadMemory)
+            gateway::fail(outOfMemory);
+        gateway::HostMemory<int32_t> stackMemory(static_cast<size_t>(n));
+        if (!stackMemory)
             gateway::fail(outOfMemory);
         dead = deadMemory.get();
         stack = stackMemory.get();

@@ -17,12 +17,16 @@ graph::SparseGraph<mwIndex> viewOf(const gateway::SparseView& view)
 // 1 after the console report when a working array was not obtained.
 int strongComponents(const gateway::SparseView& a, const gateway::SparseView& at, int32_t* labels)
 {
-    gateway::HostMemory<int32_t> mark(static_cast<size_t>(a.rows));
-    gateway::HostMemory<int32_t> order(mark ? static_cast<size_t>(a.rows) : 0);
-    if (!mark || !order) {
+    const auto refused = [] {
         mexPrintf("ERROR...calloc!\n");
         return 1;
-    }
+    };
+    gateway::HostMemory<int32_t> mark(static_cast<size_t>(a.rows));
+    if (!mark)
+        return refused();
+    gateway::HostMemory<int32_t> order(static_cast<size_t>(a.rows));
+    if (!order)
+        return refused();  // mark is released on the way out
     graph::strongComponents(viewOf(a), viewOf(at), labels, mark.get(), order.get());
     return 0;
 }
