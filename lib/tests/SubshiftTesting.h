@@ -1,5 +1,5 @@
-// Helpers shared by the subshift library tests: a checked allocation that
-// throws instead of ending the process, and capturing a dump as text.
+// Helpers shared by the subshift library tests: the throwing checked
+// allocation, and capturing a dump as text.
 #ifndef BOXGRAPH_SUBSHIFT_TESTING_H
 #define BOXGRAPH_SUBSHIFT_TESTING_H
 
@@ -8,40 +8,12 @@
 
 #include <string>
 
-#include "Alloc.h"
+#include "ThrowingAlloc.h"
 
 namespace subshift_testing {
 
-struct AllocFailed {};
-
-// While alive, a failed checked allocation prints into `report` and throws
-// AllocFailed; the n-th next allocation fails when n > 0.
-class ThrowingAlloc {
-public:
-    explicit ThrowingAlloc(long failAt = 0)
-    {
-        report().clear();
-        Alloc_setHandlers(record, fail, nullptr, nullptr);
-        Alloc_failAfter(failAt);
-    }
-    ~ThrowingAlloc()
-    {
-        Alloc_failAfter(0);
-        Alloc_setHandlers(nullptr, nullptr, nullptr, nullptr);
-    }
-    ThrowingAlloc(const ThrowingAlloc&) = delete;
-    ThrowingAlloc& operator=(const ThrowingAlloc&) = delete;
-
-    static std::string& report()
-    {
-        static std::string text;
-        return text;
-    }
-
-private:
-    static void record(const char* text) { report() += text; }
-    [[noreturn]] static void fail() { throw AllocFailed{}; }
-};
+using alloc_testing::AllocFailed;
+using alloc_testing::ThrowingAlloc;
 
 // Everything write(stream) writes, as a string.
 template <class Write>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Alloc.h"
+#include "ThrowingAlloc.h"
 #include "Box.h"
 #include "Iter.h"
 #include "Rectangle.h"
@@ -269,33 +270,21 @@ TEST(TreeRead, UnlimitedReaderTakesDeepStreamsWithoutRecursion)
     Box_freeTree(&root);
 }
 
-struct Exhausted {};
-void quiet(const char*) {}
-void throwExhausted()
-{
-    throw Exhausted{};
-}
-
 TEST(TreeRead, FailedAllocationDuringALoadLeavesNothing)
 {
-    Alloc_PrintFn oldPrint;
-    Alloc_FailFn oldFail;
-    Alloc_setHandlers(quiet, throwExhausted, &oldPrint, &oldFail);
     std::string file = header(2, {0, 0}, {1, 1}) + bytes({1, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0});
     int failures = 0;
     for (long k = 1;; ++k) {
-        Alloc_failAfter(k);
         try {
+            alloc_testing::ThrowingAlloc failing(k);
             HandlePtr h = load(file);
             Alloc_failAfter(0);
             ASSERT_TRUE(h);
             break;
-        } catch (const Exhausted&) {
+        } catch (const alloc_testing::AllocFailed&) {
             ++failures;
         }
     }
-    Alloc_failAfter(0);
-    Alloc_setHandlers(oldPrint, oldFail, nullptr, nullptr);
     // two vectors, the temporary rectangle (3), the tree (13), three boxes, handle and copy (8)
     EXPECT_EQ(failures, 29);
 }

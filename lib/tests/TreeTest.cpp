@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Alloc.h"
+#include "ThrowingAlloc.h"
 #include "Box.h"
 #include "Iter.h"
 #include "Rectangle.h"
@@ -193,44 +194,27 @@ TEST(TreeWalk, StopsAtTheDeepestLevelAndAtSplitsPastTheDimension)
     EXPECT_EQ(bad->depth, 0);
 }
 
-// A fail handler that ends the operation the way a host call does.
-struct Exhausted {};
-std::string printed;
-void capture(const char* text)
-{
-    printed += text;
-}
-void throwExhausted()
-{
-    throw Exhausted{};
-}
-
 TEST(TreeRecords, FailedAllocationReleasesWhatWasMade)
 {
-    Alloc_PrintFn oldPrint;
-    Alloc_FailFn oldFail;
-    Alloc_setHandlers(capture, throwExhausted, &oldPrint, &oldFail);
     double c[] = {1, 2}, r[] = {3, 4};
     Rectangle* rect = Rectangle_new(c, r, 2);
     int failures = 0;
     for (long k = 1;; ++k) {
-        printed.clear();
-        Alloc_failAfter(k);
         try {
+            alloc_testing::ThrowingAlloc failing(k);
             TreeHandle* handle = TreeHandle_new(rect);
             Alloc_failAfter(0);
             TreeHandle_free(&handle);
             break;
-        } catch (const Exhausted&) {
+        } catch (const alloc_testing::AllocFailed&) {
             ++failures;
+            const std::string& printed = alloc_testing::ThrowingAlloc::report();
             EXPECT_NE(printed.find("calloc of "), std::string::npos);
             EXPECT_NE(printed.find(" failed on line "), std::string::npos);
             EXPECT_NE(printed.find("\nptr"), std::string::npos);
         }
     }
-    Alloc_failAfter(0);
     Rectangle_free(&rect);
-    Alloc_setHandlers(oldPrint, oldFail, nullptr, nullptr);
     EXPECT_EQ(failures, 21);  // the tree's 13 allocations, the handle's, the copy's 7
 }
 
