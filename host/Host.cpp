@@ -98,16 +98,6 @@ void mexErrMsgTxt(const char* message)
     throw host::HostError{message != nullptr ? message : ""};
 }
 
-void mexErrMsgIdAndTxt(const char* /*id*/, const char* format, ...)
-{
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    mexErrMsgTxt(buffer);
-}
-
 int mexPrintf(const char* format, ...)
 {
     va_list args;
@@ -134,7 +124,6 @@ bool mxIsUint8(const mxArray* a) { return a->cls == mxUINT8_CLASS; }
 bool mxIsInt32(const mxArray* a) { return a->cls == mxINT32_CLASS; }
 bool mxIsStruct(const mxArray* a) { return a->cls == mxSTRUCT_CLASS; }
 bool mxIsComplex(const mxArray* /*a*/) { return false; }
-bool mxIsEmpty(const mxArray* a) { return mxGetNumberOfElements(a) == 0; }
 mxClassID mxGetClassID(const mxArray* a) { return a->cls; }
 
 bool mxIsNumeric(const mxArray* a)
@@ -154,7 +143,6 @@ size_t mxGetN(const mxArray* a)
 
 size_t mxGetNumberOfElements(const mxArray* a) { return countOf(a->dims); }
 mwSize mxGetNumberOfDimensions(const mxArray* a) { return a->dims.size(); }
-const mwSize* mxGetDimensions(const mxArray* a) { return a->dims.data(); }
 
 double* mxGetPr(const mxArray* a)
 {
@@ -166,16 +154,6 @@ mxChar* mxGetChars(const mxArray* a) { return reinterpret_cast<mxChar*>(mxGetDat
 mxLogical* mxGetLogicals(const mxArray* a) { return reinterpret_cast<mxLogical*>(mxGetData(a)); }
 mwIndex* mxGetJc(const mxArray* a) { return a->sparse ? writable(a)->jc.data() : nullptr; }
 mwIndex* mxGetIr(const mxArray* a) { return a->sparse ? writable(a)->ir.data() : nullptr; }
-mwSize mxGetNzmax(const mxArray* a) { return a->sparse ? a->ir.size() : mxGetNumberOfElements(a); }
-
-double mxGetScalar(const mxArray* a)
-{
-    if (mxGetNumberOfElements(a) == 0 && !a->sparse)
-        return 0.0;
-    if (a->cls == mxDOUBLE_CLASS)
-        return mxGetPr(a)[0];
-    return 0.0;
-}
 
 mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name)
 {
@@ -214,8 +192,6 @@ void* mxCalloc(size_t n, size_t size)
         s.callocBlocks.insert(ptr);
     return ptr;
 }
-
-void* mxMalloc(size_t n) { return mxCalloc(n, 1); }
 
 void mxFree(void* ptr)
 {

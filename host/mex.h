@@ -48,7 +48,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 
 // Ends the current call: throws the harness's error, never returns.
 [[noreturn]] void mexErrMsgTxt(const char* message);
-[[noreturn]] void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
 int mexPrintf(const char* format, ...);
 
 bool mxIsSparse(const mxArray* a);
@@ -60,14 +59,12 @@ bool mxIsInt32(const mxArray* a);
 bool mxIsStruct(const mxArray* a);
 bool mxIsNumeric(const mxArray* a);
 bool mxIsComplex(const mxArray* a);
-bool mxIsEmpty(const mxArray* a);
 mxClassID mxGetClassID(const mxArray* a);
 
 size_t mxGetM(const mxArray* a);
 size_t mxGetN(const mxArray* a);
 size_t mxGetNumberOfElements(const mxArray* a);
 mwSize mxGetNumberOfDimensions(const mxArray* a);
-const mwSize* mxGetDimensions(const mxArray* a);
 
 double* mxGetPr(const mxArray* a);
 void* mxGetData(const mxArray* a);
@@ -75,14 +72,11 @@ mxChar* mxGetChars(const mxArray* a);
 mxLogical* mxGetLogicals(const mxArray* a);
 mwIndex* mxGetJc(const mxArray* a);
 mwIndex* mxGetIr(const mxArray* a);
-mwSize mxGetNzmax(const mxArray* a);
-double mxGetScalar(const mxArray* a);
 
 mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
 char* mxArrayToString(const mxArray* a);
 
 void* mxCalloc(size_t n, size_t size);
-void* mxMalloc(size_t n);
 void mxFree(void* ptr);
 
 mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
