@@ -5,34 +5,22 @@
 #include <vector>
 
 #include "Alloc.h"
+#include "Portability.h"
 
 namespace {
 
-// Holds a stream's lock so the byte reads below can skip taking it per byte;
-// released however the read ends.
-class StreamLock {
-public:
-    explicit StreamLock(FILE* stream) : stream_(stream) { flockfile(stream_); }
-    ~StreamLock() { funlockfile(stream_); }
-    StreamLock(const StreamLock&) = delete;
-    StreamLock& operator=(const StreamLock&) = delete;
-
-private:
-    FILE* stream_;
-};
-
 // Box_read with the stream's lock already held.
-Box* readBox(FILE* stream)
+Box* readBox(const StreamLock& stream)
 {
-    int flags = getc_unlocked(stream);
+    int flags = stream.get();
     if (flags == EOF || flags == 0)
         return nullptr;
     Box* box = Box_new();
     box->flags = static_cast<uint8_t>(flags);
-    int split = getc_unlocked(stream);
+    int split = stream.get();
     if (split != EOF)
         box->split = static_cast<uint8_t>(split);
-    int aux = getc_unlocked(stream);
+    int aux = stream.get();
     if (aux != EOF)
         box->aux = static_cast<uint8_t>(aux);
     return box;
@@ -47,8 +35,8 @@ struct Frame {
 // The pre-order reader; dim 0 reads without limits.
 Box* readTree(FILE* stream, int dim)
 {
-    StreamLock lock(stream);
-    Box* root = readBox(stream);
+    StreamLock locked(stream);
+    Box* root = readBox(locked);
     if (root == nullptr)
         return nullptr;
     const bool checked = dim > 0;
@@ -66,7 +54,7 @@ Box* readTree(FILE* stream, int dim)
                 stack.pop_back();
                 continue;
             }
-            Box* child = readBox(stream);
+            Box* child = readBox(locked);
             top.box->child[top.next++] = child;
             if (child == nullptr)
                 continue;
@@ -125,8 +113,8 @@ void Box_freeTree(Box** box)
 
 Box* Box_read(FILE* stream)
 {
-    StreamLock lock(stream);
-    return readBox(stream);
+    StreamLock locked(stream);
+    return readBox(locked);
 }
 
 Box* Box_readTree(FILE* stream)

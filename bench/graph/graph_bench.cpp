@@ -41,9 +41,9 @@ const Input& input(const std::string& name)
     return *slot;
 }
 
-graph::SparseGraph<size_t> view(const bench::Csc& g)
+SparseView<size_t> view(const bench::Csc& g)
 {
-    return {g.n, g.jc.data(), g.ir.data()};
+    return {g.n, g.n, g.jc.data(), g.ir.data()};
 }
 
 // Records the peak heap growth of the last iteration, in bytes per vertex
@@ -104,7 +104,7 @@ void CycleReach(benchmark::State& state, const std::string& name)
         std::unique_ptr<double[]> reach(new double[n]());
         std::unique_ptr<double[]> dead(new double[n]());
         std::unique_ptr<int32_t[]> stack(new int32_t[n]);
-        graph::reachCycles(a.n, a.jc.data(), a.ir.data(), reach.get(), dead.get(), stack.get());
+        graph::reachCycles(view(a), reach.get(), dead.get(), stack.get());
         benchmark::DoNotOptimize(reach.get());
     }
     setPeak(state, base, a);

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "DepthFirst.h"
+#include "Portability.h"
+#include "SparseView.h"
 
 namespace graph {
 
@@ -25,8 +27,8 @@ struct CycleSearch {
     }
     void prefetch(int32_t w) const
     {
-        __builtin_prefetch(&reach[w]);
-        __builtin_prefetch(&dead[w]);
+        BOXGRAPH_PREFETCH(&reach[w]);
+        BOXGRAPH_PREFETCH(&dead[w]);
     }
     void enter(int32_t v) { reach[v] = 1.0; }
     void save(int32_t v, int32_t p) { dead[v] = -1.0 - p; }
@@ -57,14 +59,14 @@ int reachesCycle(const Index* jc, const Index* ir, CycleSearch& search, int32_t*
 // other; these are the largest vertex set in which every member has a
 // successor inside it. reach and dead must start all 0. Searches start at
 // 0, 1, ..., n-1 and follow successors in stored order; the order decides only
-// the work done. Costs O(n + stored entries); no allocation.
+// the work done. n is A's row count; only the pattern counts, a stored zero
+// is an edge. Costs O(n + stored entries); no allocation.
 template <class Index>
-void reachCycles(int32_t n, const Index* jc, const Index* ir, double* reach, double* dead,
-                 int32_t* stack)
+void reachCycles(const SparseView<Index>& a, double* reach, double* dead, int32_t* stack)
 {
     CycleSearch search{reach, dead};
-    for (int32_t v = 0; v < n; ++v)
-        reachesCycle(jc, ir, search, stack, v);
+    for (int32_t v = 0; v < a.rows; ++v)
+        reachesCycle(a.jc, a.ir, search, stack, v);
 }
 
 }  // namespace graph

@@ -6,17 +6,10 @@
 #include <cstdint>
 
 #include "DepthFirst.h"
+#include "Portability.h"
+#include "SparseView.h"
 
 namespace graph {
-
-// A read-only view of compressed columns: column j holds the row indices
-// ir[jc[j]] .. ir[jc[j+1]-1]. Index is the host's index type.
-template <class Index>
-struct SparseGraph {
-    int32_t n;
-    const Index* jc;
-    const Index* ir;
-};
 
 namespace detail {
 
@@ -32,7 +25,7 @@ struct FinishPass {
     int32_t tail;
 
     Step examine(int32_t w) const { return mark[w] == 0 ? Step::Descend : Step::Skip; }
-    void prefetch(int32_t w) const { __builtin_prefetch(&mark[w]); }
+    void prefetch(int32_t w) const { BOXGRAPH_PREFETCH(&mark[w]); }
     void enter(int32_t v) { mark[v] = ~0; }
     void save(int32_t v, int32_t p) { mark[v] = ~p; }
     int32_t resume(int32_t v) const { return ~mark[v]; }
@@ -53,15 +46,17 @@ constexpr int32_t unlabelled = INT32_MIN;
 // meets their roots (decreasing finishing time of the first pass), which is a
 // topological order of the component graph: an edge between two numbered
 // components always goes from the lower number to the higher.
-// AT is searched as given; when it is not A's transpose the labels are what
-// the two passes produce on the given patterns.
+// The caller supplies AT, which is searched as given (the host's own interface
+// asks for it): when it is not A's transpose the labels are what the two
+// passes produce on the given patterns. Only the patterns count: a stored zero
+// is an edge. The vertex count is A's row count.
 // mark and order are the caller's working arrays of n entries each, contents
 // ignored. Costs O(n + stored entries of A and AT); no allocation.
 template <class Index>
-void strongComponents(const SparseGraph<Index>& a, const SparseGraph<Index>& at, int32_t* labels,
+void strongComponents(const SparseView<Index>& a, const SparseView<Index>& at, int32_t* labels,
                       int32_t* mark, int32_t* order)
 {
-    const int32_t n = a.n;
+    const int32_t n = a.rows;
 
     // Pass 1: finishing order over A, starting searches in increasing vertex order.
     for (int32_t v = 0; v < n; ++v)
@@ -101,13 +96,13 @@ void strongComponents(const SparseGraph<Index>& a, const SparseGraph<Index>& at,
         // from memory well before the vertex is scanned.
         for (int32_t head = 0; head < top; ++head) {
             if (head + 8 < top)
-                __builtin_prefetch(&at.ir[at.jc[stack[head + 8]]]);
+                BOXGRAPH_PREFETCH(&at.ir[at.jc[stack[head + 8]]]);
             const int32_t v = stack[head];
             for (Index p = at.jc[v]; p < at.jc[v + 1]; ++p) {
                 const auto w = static_cast<int32_t>(at.ir[p]);
                 if (labels[w] == detail::unlabelled) {
                     labels[w] = number;
-                    __builtin_prefetch(&at.jc[w]);
+                    BOXGRAPH_PREFETCH(&at.jc[w]);
                     stack[top++] = w;
                 }
             }
