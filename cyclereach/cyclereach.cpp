@@ -2,18 +2,16 @@
 // sparse matrix A (a stored A(i, j) is an edge j -> i) can be reached from the
 // vertex, 0 elsewhere.
 #include "CycleReach.h"
-#include "Gateway.h"
+#include "HostArrays.h"
 
 namespace {
 
-const char outOfMemory[] = "allocation error in CYCLEREACH.";
+const gateway::Function cyclereach{"allocation error in CYCLEREACH."};
 
-// The search state, assigned afresh by every call before it searches and
-// cleared when the call ends, however it ends: calls must not overlap, and
-// none sees anything of the one before.
-int32_t n = 0;
-const mwIndex* jc = nullptr;
-const mwIndex* ir = nullptr;
+// The search state is module-wide by design (calls must not overlap): it is
+// assigned afresh by every call before it searches and cleared when the call
+// ends, however it ends, so no call sees anything of the one before.
+SparseView<mwIndex> a{};
 double* reach = nullptr;
 double* dead = nullptr;
 int32_t* stack = nullptr;
@@ -21,8 +19,7 @@ int32_t* stack = nullptr;
 struct ClearState {
     ~ClearState()
     {
-        n = 0;
-        jc = ir = nullptr;
+        a = SparseView<mwIndex>{};
         reach = dead = nullptr;
         stack = nullptr;
     }
@@ -32,28 +29,22 @@ struct ClearState {
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run(outOfMemory, [&] {
+    gateway::run(cyclereach, [&] {
         if (nrhs < 1)
             gateway::fail("usage: cyclereach(A).");
-        const gateway::SparseView a =
-            gateway::sparseView(prhs[0], "first parameter must be sparse.", "matrix is too large.");
-        if (a.cols < a.rows)
+        const SparseView<mwIndex> view = gateway::sparseArgument(
+            prhs[0], "first parameter must be sparse.", "matrix is too large.");
+        if (view.cols < view.rows)
             gateway::fail("first parameter must have at least as many columns as rows.");
 
         ClearState clear;
-        n = a.rows;
-        jc = a.jc;
-        ir = a.ir;
-        plhs[0] = mxCreateDoubleMatrix(1, static_cast<mwSize>(n), mxREAL);
-        reach = mxGetPr(plhs[0]);
-        gateway::HostMemory<double> deadMemory(static_cast<size_t>(n));
-        if (!deadMemory)
-            gateway::fail(outOfMemory);
-        gateway::HostMemory<int32_t> stackMemory(static_cast<size_t>(n));
-        if (!stackMemory)
-            gateway::fail(outOfMemory);
+        a = view;
+        const auto n = static_cast<size_t>(a.rows);
+        plhs[0] = gateway::doubleVector(gateway::Shape::Row, n, &reach);
+        gateway::HostMemory<double> deadMemory(n);
+        gateway::HostMemory<int32_t> stackMemory(n);
         dead = deadMemory.get();
         stack = stackMemory.get();
-        graph::reachCycles(n, jc, ir, reach, dead, stack);
+        graph::reachCycles(a, reach, dead, stack);
     });
 }

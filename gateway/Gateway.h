@@ -1,13 +1,15 @@
-// What every gateway shares: refusing a call with a host error, running the
-// call's C++ work so that nothing it made outlives a refusal, and borrowing
-// host arrays in place. Compiled against whichever host's mex.h is on the
-// include path (ours, or Octave's).
+// How every gateway runs a call: refusals as host errors, and C++ work that
+// leaves nothing behind however the call ends. Compiled against whichever
+// host's mex.h is on the include path (ours, or Octave's).
+//
+// A gateway reads as five steps inside gateway::run: count the arguments;
+// validate each (HostArrays.h); borrow host arrays in place; call one library
+// function; make the results.
 #ifndef BOXGRAPH_GATEWAY_H
 #define BOXGRAPH_GATEWAY_H
 
 #include "mex.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -16,6 +18,14 @@
 #include "Alloc.h"
 
 namespace gateway {
+
+// What a gateway says when memory runs out. outOfMemory is the host error;
+// refusedNote, when set, is printed on the console first when the host
+// refused a working array (strongcomp's fixed console line).
+struct Function {
+    const char* outOfMemory;
+    const char* refusedNote = nullptr;
+};
 
 // A refusal: the message becomes the host error of the call.
 class Error : public std::exception {
@@ -32,8 +42,12 @@ private:
     throw Error(message);
 }
 
-// Thrown by the checked allocation's fail handler while a call runs.
+// Memory ran out: a checked allocation of the library failed (its report is
+// already on the console), or a host array could not be made.
 struct OutOfMemory {};
+
+// The host refused a working array (mxCalloc gave null).
+struct HostRefused {};
 
 namespace detail {
 
@@ -47,8 +61,9 @@ inline void printOnHost(const char* text)
     throw OutOfMemory{};
 }
 
-// Installs the host's console and call-ending failure for the checked
-// allocation, and restores the previous pair when the call is over.
+// Routes the checked allocation's report to the host console and makes its
+// failure end the call instead of the process, while a call runs; restores
+// the previous pair afterwards.
 class AllocHandlers {
 public:
     AllocHandlers() { Alloc_setHandlers(printOnHost, endCall, &print_, &fail_); }
@@ -64,12 +79,11 @@ private:
 }  // namespace detail
 
 // Runs one gateway call. body does the work; whatever it throws (a refusal,
-// an exhausted checked allocation, std::bad_alloc, anything) becomes a host
-// error raised only after body's objects are destroyed, so no C++ exception
-// leaves mexFunction and nothing the call made is left behind.
-// outOfMemory is the message for an exhausted allocation.
+// exhausted memory, anything) becomes a host error raised only after body's
+// objects are destroyed, so no C++ exception leaves mexFunction and nothing
+// the call made is left behind.
 template <class Body>
-void run(const char* outOfMemory, Body&& body)
+void run(const Function& function, Body&& body)
 {
     char message[512] = "";
     try {
@@ -78,10 +92,14 @@ void run(const char* outOfMemory, Body&& body)
         return;
     } catch (const Error& e) {
         std::snprintf(message, sizeof message, "%s", e.what());
+    } catch (const HostRefused&) {
+        if (function.refusedNote != nullptr)
+            mexPrintf("%s", function.refusedNote);
+        std::snprintf(message, sizeof message, "%s", function.outOfMemory);
     } catch (const OutOfMemory&) {
-        std::snprintf(message, sizeof message, "%s", outOfMemory);
+        std::snprintf(message, sizeof message, "%s", function.outOfMemory);
     } catch (const std::bad_alloc&) {
-        std::snprintf(message, sizeof message, "%s", outOfMemory);
+        std::snprintf(message, sizeof message, "%s", function.outOfMemory);
     } catch (const std::exception& e) {
         std::snprintf(message, sizeof message, "%s", e.what());
     } catch (...) {
@@ -89,60 +107,6 @@ void run(const char* outOfMemory, Body&& body)
     }
     mexErrMsgTxt(message);
 }
-
-// A count from the host as a signed 32-bit value, or a refusal.
-inline int32_t int32Count(uint64_t count, const char* tooLarge)
-{
-    if (count > static_cast<uint64_t>(INT32_MAX))
-        fail(tooLarge);
-    return static_cast<int32_t>(count);
-}
-
-// Read-only view of a host sparse matrix's compressed columns, borrowed in
-// place: column j holds the row indices ir[jc[j]] .. ir[jc[j+1]-1].
-struct SparseView {
-    int32_t rows = 0;
-    int32_t cols = 0;
-    const mwIndex* jc = nullptr;
-    const mwIndex* ir = nullptr;
-};
-
-// Borrows a's compressed columns. Refuses, with the given messages, an array
-// that is not sparse and one whose dimensions or stored-entry count do not fit
-// a signed 32-bit integer.
-inline SparseView sparseView(const mxArray* a, const char* notSparse, const char* tooLarge)
-{
-    if (!mxIsSparse(a))
-        fail(notSparse);
-    SparseView view;
-    view.rows = int32Count(mxGetM(a), tooLarge);
-    view.cols = int32Count(mxGetN(a), tooLarge);
-    view.jc = mxGetJc(a);
-    view.ir = mxGetIr(a);
-    int32Count(static_cast<uint64_t>(view.jc[view.cols]), tooLarge);
-    return view;
-}
-
-// Zero-filled memory for count elements from the host allocator (at least one
-// element, so an empty request is no failure), released with mxFree when the
-// owner goes, whichever way the call ends. Test for null: the host may refuse.
-template <class T>
-class HostMemory {
-public:
-    explicit HostMemory(size_t count)
-        : data_(static_cast<T*>(mxCalloc(count == 0 ? 1 : count, sizeof(T))))
-    {
-    }
-    ~HostMemory() { mxFree(data_); }
-    HostMemory(const HostMemory&) = delete;
-    HostMemory& operator=(const HostMemory&) = delete;
-
-    T* get() const { return data_; }
-    explicit operator bool() const { return data_ != nullptr; }
-
-private:
-    T* data_;
-};
 
 }  // namespace gateway
 

@@ -64,4 +64,29 @@ Node* IndSubshift_number(IndSubshift* state, const int32_t* members, int32_t cou
 // expanded (subset, symbol) pair, plus sorting and a trie walk per successor.
 SparseMatrix* IndSubshift_build(IndSubshift* state, int32_t start);
 
+// The whole construction on the graph of a matrix's compressed columns
+// (SparseMatrix_fromColumns(view, values); a stored zero is no edge here,
+// unlike in the other graph modules) with labels (one per vertex, at least
+// SparseMatrix_dimensionOf(view)) from vertex start. Returns the edge list,
+// owned by the caller; everything else is released, also on failure.
+template <class Index, class Values>
+SparseMatrix* IndSubshift_induced(const SparseView<Index>& view, const Values& values,
+                                  const uint8_t* labels, int32_t start)
+{
+    SparseMatrix* matrix = SparseMatrix_fromColumns(view, values);
+    IndSubshift* state = nullptr;
+    SparseMatrix* edges = nullptr;
+    try {
+        state = IndSubshift_new(matrix, labels);
+        edges = IndSubshift_build(state, start);
+    } catch (...) {
+        IndSubshift_free(&state);
+        SparseMatrix_free(&matrix);
+        throw;
+    }
+    IndSubshift_free(&state);  // before the matrix, which it refers to
+    SparseMatrix_free(&matrix);
+    return edges;
+}
+
 #endif

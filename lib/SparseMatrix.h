@@ -5,7 +5,10 @@
 #ifndef BOXGRAPH_SPARSE_MATRIX_H
 #define BOXGRAPH_SPARSE_MATRIX_H
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include "SparseView.h"
 
 typedef struct SparseMatrix {
     int32_t dimension;  // dimension by dimension; never below the value at creation
@@ -30,5 +33,41 @@ void SparseMatrix_add(SparseMatrix* matrix, int32_t row, int32_t col, double val
 // Releases the value, column and row arrays and the record, and clears the
 // caller's pointer; null (or a null pointer) is ignored. O(1).
 void SparseMatrix_free(SparseMatrix** matrix);
+
+// The dimension of the matrix that SparseMatrix_fromColumns(view) gives: the
+// larger of view's column count and its largest stored row + 1. Allocates
+// nothing, so arguments sized by it can be checked first. O(stored entries).
+template <class Index>
+int32_t SparseMatrix_dimensionOf(const SparseView<Index>& view)
+{
+    int64_t dimension = view.cols;
+    const auto count = static_cast<int64_t>(view.jc[view.cols]);
+    for (int64_t p = 0; p < count; ++p)
+        if (static_cast<int64_t>(view.ir[p]) >= dimension)
+            dimension = static_cast<int64_t>(view.ir[p]) + 1;
+    return static_cast<int32_t>(dimension < INT32_MAX ? dimension : INT32_MAX);
+}
+
+// New matrix of dimension view.cols (capacity 10 x cols) holding view's
+// stored entries in column-major order, stored zeros included; values[p] is
+// the value of stored entry p. Its dimension widens to the largest stored
+// row + 1 (SparseMatrix_dimensionOf). Checked allocations; a failure releases
+// what was made. Amortised O(cols + stored entries).
+template <class Index, class Values>
+SparseMatrix* SparseMatrix_fromColumns(const SparseView<Index>& view, const Values& values)
+{
+    SparseMatrix* matrix = SparseMatrix_new(view.cols);
+    try {
+        for (int32_t j = 0; j < view.cols; ++j) {
+            const auto end = static_cast<size_t>(view.jc[j + 1]);
+            for (auto p = static_cast<size_t>(view.jc[j]); p < end; ++p)
+                SparseMatrix_add(matrix, static_cast<int32_t>(view.ir[p]), j, values[p]);
+        }
+    } catch (...) {
+        SparseMatrix_free(&matrix);
+        throw;
+    }
+    return matrix;
+}
 
 #endif

@@ -3,11 +3,16 @@
 // pointer handle. The tree lives until the process ends.
 #include <stdio.h>
 
+#include <memory>
+
+#include "HostArrays.h"
 #include "Iter.h"
 #include "Rectangle.h"
-#include "TreeHost.h"
+#include "TreeHandle.h"
 
 namespace {
+
+const gateway::Function tree{"Tree: out of memory."};
 
 struct RectangleFree {
     void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
@@ -20,69 +25,67 @@ struct FileClose {
 };
 using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
 
-TreeHandle* loadTree(const mxArray* fileName)
+// The tree in the file named by the text argument.
+HandleOwner loadTree(const mxArray* fileName)
 {
-    if (!mxIsChar(fileName))
-        gateway::fail("Tree: file name must be text.");
-    treehost::HostText name(mxArrayToString(fileName));
-    if (!name)
-        throw gateway::OutOfMemory{};
-    std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "r"));
+    const gateway::HostText name = gateway::text(fileName, "Tree: file name must be text.");
+    const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "r"));
     if (!file)
         gateway::fail("Tree: could not open file.");
-    TreeHandle* handle = TreeHandle_load(file.get());
-    if (handle == nullptr)
+    HandleOwner handle(TreeHandle_load(file.get()));
+    if (!handle)
         gateway::fail("failed to load tree.");
     return handle;
 }
 
+// The first dim elements of a real double vector that has at least that many.
 const double* vectorOf(const mxArray* a, int dim, const char* notDouble, const char* tooShort)
 {
-    if (!treehost::isRealDouble(a))
-        gateway::fail(notDouble);
-    if (mxGetNumberOfElements(a) < static_cast<size_t>(dim))
+    const gateway::Doubles v = gateway::realDoubles(a, notDouble);
+    if (v.count < static_cast<size_t>(dim))
         gateway::fail(tooShort);
-    return mxGetPr(a);
+    return v.data;
 }
 
-// dim 1 to 255 from the element count of the centre (two arguments) or from
-// the first argument truncated toward zero (three or more).
-TreeHandle* makeTree(int nrhs, const mxArray* prhs[])
+// A one-box tree; dim 1 to 255 from the element count of the centre (two
+// arguments) or from the first argument truncated toward zero (three or more).
+HandleOwner makeTree(int nrhs, const mxArray* prhs[])
 {
-    const char badDim[] = "Tree: dimension must be between 1 and 255.";
     const mxArray* center = prhs[nrhs == 2 ? 0 : 1];
     const mxArray* radius = prhs[nrhs == 2 ? 1 : 2];
     double dim = 0;
     if (nrhs == 2) {
-        if (!treehost::isRealDouble(center))
-            gateway::fail("Tree: center must be a real double array.");
-        dim = static_cast<double>(mxGetNumberOfElements(center));
+        dim = static_cast<double>(
+            gateway::realDoubles(center, "Tree: center must be a real double array.").count);
     } else {
-        if (!treehost::isRealDouble(prhs[0]) || mxGetNumberOfElements(prhs[0]) == 0)
+        const gateway::Doubles d =
+            gateway::realDoubles(prhs[0], "Tree: dimension must be a real double number.");
+        if (d.count == 0)
             gateway::fail("Tree: dimension must be a real double number.");
-        dim = mxGetPr(prhs[0])[0];
+        dim = d.data[0];
     }
     if (!(dim >= 1 && dim < 256))
-        gateway::fail(badDim);
+        gateway::fail("Tree: dimension must be between 1 and 255.");
     const int n = static_cast<int>(dim);
-
     const double* c = vectorOf(center, n, "Tree: center must be a real double array.",
                                "Tree: center has fewer elements than the dimension.");
     const double* r = vectorOf(radius, n, "Tree: radius must be a real double array.",
                                "Tree: radius has fewer elements than the dimension.");
-    std::unique_ptr<Rectangle, RectangleFree> rect(Rectangle_new(c, r, static_cast<uint8_t>(n)));
-    return TreeHandle_new(rect.get());
+
+    const std::unique_ptr<Rectangle, RectangleFree> rect(
+        Rectangle_new(c, r, static_cast<uint8_t>(n)));
+    return HandleOwner(TreeHandle_new(rect.get()));
 }
 
 }  // namespace
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run("Tree: out of memory.", [&] {
+    gateway::run(tree, [&] {
         if (nrhs < 1)
             gateway::fail("Tree: give a center and a radius, or a file name.");
-        HandleOwner handle(nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs));
-        plhs[0] = treehost::makeHandle(handle.get());
+        HandleOwner handle = nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs);
+        plhs[0] = treehandle::makeHandle(handle.get());
         handle.release();  // the tree now belongs to the host value
     });
 }

@@ -3,39 +3,28 @@
 // or dim. Changes nothing; uses the tree's records only, no tree code.
 #include <string.h>
 
-#include "TreeHost.h"
+#include "HostArrays.h"
+#include "TreeHandle.h"
 
 namespace {
 
-mxArray* row(const double* values, size_t n)
-{
-    mxArray* a = mxCreateDoubleMatrix(1, static_cast<mwSize>(n), mxREAL);
-    double* pr = mxGetPr(a);
-    for (size_t i = 0; i < n; ++i)
-        pr[i] = values[i];
-    return a;
-}
+const gateway::Function tree{"Tree: out of memory."};
 
 mxArray* property(const TreeHandle* handle, const char* name)
 {
+    using gateway::Shape;
     const Tree* tree = handle->tree;
     const size_t dim = static_cast<size_t>(tree->rect->dim);
     if (strcmp(name, "center") == 0)
-        return row(tree->rect->center, dim);
+        return gateway::doubleVector(Shape::Row, tree->rect->center, dim);
     if (strcmp(name, "radius") == 0)
-        return row(tree->rect->radius, dim);
+        return gateway::doubleVector(Shape::Row, tree->rect->radius, dim);
     if (strcmp(name, "verbose") == 0)
         return mxCreateDoubleScalar(handle->verbose);
     if (strcmp(name, "dim") == 0)
         return mxCreateDoubleScalar(static_cast<double>(dim));
-    if (strcmp(name, "sd") == 0) {
-        const size_t n = static_cast<size_t>(TREE_DEPTH_PER_DIM) * dim + 1;
-        mxArray* a = mxCreateDoubleMatrix(1, static_cast<mwSize>(n), mxREAL);
-        double* pr = mxGetPr(a);
-        for (size_t i = 0; i < n; ++i)
-            pr[i] = tree->sd[i];
-        return a;
-    }
+    if (strcmp(name, "sd") == 0)
+        return gateway::doubleVector(Shape::Row, tree->sd, TREE_DEPTH_PER_DIM * dim + 1);
     gateway::fail(std::string("Tree: no property '") + name + "'.");
 }
 
@@ -43,15 +32,11 @@ mxArray* property(const TreeHandle* handle, const char* name)
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run("Tree: out of memory.", [&] {
+    gateway::run(tree, [&] {
         if (nrhs < 2)
             gateway::fail("Tree: treeprops needs an object and a property name.");
-        const TreeHandle* handle = treehost::handleOf(prhs[0]);
-        if (!mxIsChar(prhs[1]))
-            gateway::fail("Tree: property name must be text.");
-        treehost::HostText name(mxArrayToString(prhs[1]));
-        if (!name)
-            throw gateway::OutOfMemory{};
+        const TreeHandle* handle = treehandle::handleOf(prhs[0]);
+        const gateway::HostText name = gateway::text(prhs[1], "Tree: property name must be text.");
         plhs[0] = property(handle, name.get());
     });
 }

@@ -4,28 +4,28 @@
 // Uses the tree's records only, no tree code.
 #include <string.h>
 
-#include "TreeHost.h"
+#include "HostArrays.h"
+#include "TreeHandle.h"
 
 namespace {
 
-using treehost::HostText;
+const gateway::Function tree{"Tree: out of memory."};
 
 // The value's doubles, refused unless it is a real double array.
-const double* valuesOf(const mxArray* value, const char* name)
+gateway::Doubles valuesOf(const mxArray* value, const char* name)
 {
-    if (!treehost::isRealDouble(value))
-        gateway::fail(std::string("Tree.") + name + ": right hand side must be a real double array");
-    return mxGetPr(value);
+    return gateway::realDoubles(value,
+                                std::string("Tree.") + name + ": right hand side must be a real double array");
 }
 
 // Copies the value into a vector of the root rectangle (center or radius).
 void assignVector(double* target, int dim, const mxArray* value, const char* name)
 {
-    const double* v = valuesOf(value, name);
-    if (mxGetNumberOfElements(value) != static_cast<size_t>(dim))
+    const gateway::Doubles v = valuesOf(value, name);
+    if (v.count != static_cast<size_t>(dim))
         gateway::fail(std::string("Tree.") + name + ": right hand side has wrong dimension");
     for (int i = 0; i < dim; ++i)
-        target[i] = v[i];
+        target[i] = v.data[i];
 }
 
 void assign(TreeHandle* handle, const char* name, const mxArray* value)
@@ -37,17 +37,16 @@ void assign(TreeHandle* handle, const char* name, const mxArray* value)
     } else if (strcmp(name, "center") == 0) {
         assignVector(tree->rect->center, dim, value, "center");
     } else if (strcmp(name, "verbose") == 0) {
-        const double* v = valuesOf(value, "verbose");
-        if (mxGetNumberOfElements(value) == 0)
+        const gateway::Doubles v = valuesOf(value, "verbose");
+        if (v.count == 0)
             gateway::fail("Tree.verbose: right hand side is empty");
-        handle->verbose = treehost::truncToInt32(v[0]);
+        handle->verbose = gateway::truncToInt32(v.data[0]);
     } else if (strcmp(name, "sd") == 0) {
-        const double* v = valuesOf(value, "sd");
-        const size_t count = mxGetNumberOfElements(value);
-        if (count > static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim) + 1)
+        const gateway::Doubles v = valuesOf(value, "sd");
+        if (v.count > static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim) + 1)
             gateway::fail("Tree.sd: right hand side has more elements than the table");
-        for (size_t i = 0; i < count; ++i)
-            tree->sd[i] = static_cast<uint8_t>(treehost::truncToInt32(v[i]));
+        for (size_t i = 0; i < v.count; ++i)
+            tree->sd[i] = static_cast<uint8_t>(gateway::truncToInt32(v.data[i]));
     }
 }
 
@@ -62,29 +61,19 @@ const mxArray* subscriptField(const mxArray* subscript, const char* name)
     return field;
 }
 
-HostText textOf(const mxArray* a, const char* notText)
-{
-    if (!mxIsChar(a))
-        gateway::fail(notText);
-    HostText text(mxArrayToString(a));
-    if (!text)
-        throw gateway::OutOfMemory{};
-    return text;
-}
-
 }  // namespace
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run("Tree: out of memory.", [&] {
+    gateway::run(tree, [&] {
         if (nrhs < 3)
             gateway::fail("Tree: treeupdate needs an object, a subscript and a value.");
-        TreeHandle* handle = treehost::handleOf(prhs[0]);
+        TreeHandle* handle = treehandle::handleOf(prhs[0]);
         const mxArray* typeField = subscriptField(prhs[1], "type");
         const mxArray* subsField = subscriptField(prhs[1], "subs");
-        HostText type = textOf(typeField, "Tree: subscript type must be text.");
+        const gateway::HostText type = gateway::text(typeField, "Tree: subscript type must be text.");
         if (strcmp(type.get(), ".") == 0) {
-            HostText subs = textOf(subsField, "Tree: property name must be text.");
+            const gateway::HostText subs = gateway::text(subsField, "Tree: property name must be text.");
             assign(handle, subs.get(), prhs[2]);
         }
         plhs[0] = const_cast<mxArray*>(prhs[0]);

@@ -1,22 +1,22 @@
-// What the three tree gateways (tree_, treeupdate, treeprops) share: the
-// pointer handle as a host char array, and the conversions of host values.
+// The tree's pointer handle as a host char array, shared by the tree
+// gateways (tree_, treeupdate, treeprops).
 //
 // The handle's data area is 8 bytes and begins with the TreeHandle address.
 // With 16-bit host characters that is a 1-by-4 array, with 8-bit characters
 // (Octave) a 1-by-8 one; a 32-bit build keeps its 4-byte address in the first
 // word and zeros after it.
-#ifndef BOXGRAPH_TREE_HOST_H
-#define BOXGRAPH_TREE_HOST_H
+#ifndef BOXGRAPH_TREE_HANDLE_H
+#define BOXGRAPH_TREE_HANDLE_H
+
+#include "mex.h"
 
 #include <stdint.h>
 #include <string.h>
 
-#include <memory>
-
 #include "Gateway.h"
 #include "TreeRecords.h"
 
-namespace treehost {
+namespace treehandle {
 
 constexpr size_t kHandleBytes = 8;
 constexpr size_t kHandleColumns = kHandleBytes / sizeof(mxChar);
@@ -51,27 +51,6 @@ inline TreeHandle* handleOf(const mxArray* object)
     return handle;
 }
 
-// A full, real double array (what mxGetPr reads as the whole value).
-inline bool isRealDouble(const mxArray* a)
-{
-    return mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a);
-}
-
-// v truncated toward zero to 32 bits; NaN and values out of range give
-// INT32_MIN, as the processor's own conversion does.
-inline int32_t truncToInt32(double v)
-{
-    if (!(v > -2147483649.0 && v < 2147483648.0))
-        return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
-
-struct HostFree {
-    void operator()(char* text) const { mxFree(text); }
-};
-// A text copy from mxArrayToString, released with mxFree.
-using HostText = std::unique_ptr<char, HostFree>;
-
-}  // namespace treehost
+}  // namespace treehandle
 
 #endif

@@ -1,0 +1,214 @@
+// The conversions between host arrays and what the library takes, written
+// once for every gateway: arguments are validated and borrowed in place
+// (never modified, never kept beyond the call), results are made here.
+// A refusal raises the message it is given (gateway::fail).
+#ifndef BOXGRAPH_HOST_ARRAYS_H
+#define BOXGRAPH_HOST_ARRAYS_H
+
+#include "mex.h"
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "Gateway.h"
+#include "SparseView.h"
+
+namespace gateway {
+
+// count as a signed 32-bit value, or the refusal tooLarge.
+inline int32_t int32Count(uint64_t count, const char* tooLarge)
+{
+    if (count > static_cast<uint64_t>(INT32_MAX))
+        fail(tooLarge);
+    return static_cast<int32_t>(count);
+}
+
+// ---- arguments
+
+// Borrows a sparse matrix's compressed columns. Refuses an array that is not
+// sparse (notSparse) and one whose dimensions or stored-entry count do not
+// fit a signed 32-bit integer (tooLarge), since vertex numbers and positions
+// are 32-bit in every build.
+inline SparseView<mwIndex> sparseArgument(const mxArray* a, const char* notSparse,
+                                          const char* tooLarge)
+{
+    if (!mxIsSparse(a))
+        fail(notSparse);
+    SparseView<mwIndex> view;
+    view.rows = int32Count(mxGetM(a), tooLarge);
+    view.cols = int32Count(mxGetN(a), tooLarge);
+    view.jc = mxGetJc(a);
+    view.ir = mxGetIr(a);
+    int32Count(static_cast<uint64_t>(view.jc[view.cols]), tooLarge);
+    return view;
+}
+
+// The stored values of a sparse real double or logical matrix, read as
+// doubles (a logical true is 1).
+class SparseValues {
+public:
+    double operator[](size_t p) const { return real_ != nullptr ? real_[p] : logical_[p] ? 1.0 : 0.0; }
+
+private:
+    friend SparseValues sparseValues(const mxArray*, const char*);
+    const double* real_ = nullptr;
+    const mxLogical* logical_ = nullptr;
+};
+
+// Borrows the values of a sparse matrix (checked by sparseArgument), refusing
+// one that is neither real double nor logical.
+inline SparseValues sparseValues(const mxArray* a, const char* refusal)
+{
+    SparseValues values;
+    if (mxIsLogical(a))
+        values.logical_ = mxGetLogicals(a);
+    else if (mxIsDouble(a) && !mxIsComplex(a))
+        values.real_ = mxGetPr(a);
+    else
+        fail(refusal);
+    return values;
+}
+
+// A full, real double array: what mxGetPr reads as the whole value.
+inline bool isRealDouble(const mxArray* a)
+{
+    return mxIsDouble(a) && !mxIsComplex(a) && !mxIsSparse(a);
+}
+
+struct Doubles {
+    const double* data;
+    size_t count;
+};
+
+// Borrows a full real double array, or refuses it.
+inline Doubles realDoubles(const mxArray* a, const std::string& refusal)
+{
+    if (!isRealDouble(a))
+        fail(refusal);
+    return Doubles{mxGetPr(a), mxGetNumberOfElements(a)};
+}
+
+struct Bytes {
+    const uint8_t* data;
+    size_t count;
+};
+
+// Borrows a full uint8 array, or refuses it.
+inline Bytes uint8s(const mxArray* a, const char* refusal)
+{
+    if (!mxIsUint8(a) || mxIsSparse(a))
+        fail(refusal);
+    return Bytes{static_cast<const uint8_t*>(mxGetData(a)), mxGetNumberOfElements(a)};
+}
+
+// The value of a full real numeric scalar of any class, as a double, or a refusal.
+inline double realScalar(const mxArray* a, const char* refusal)
+{
+    if (!mxIsNumeric(a) || mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
+        fail(refusal);
+    const void* data = mxGetData(a);
+    switch (mxGetClassID(a)) {
+    case mxDOUBLE_CLASS: return *static_cast<const double*>(data);
+    case mxSINGLE_CLASS: return *static_cast<const float*>(data);
+    case mxINT8_CLASS: return *static_cast<const int8_t*>(data);
+    case mxUINT8_CLASS: return *static_cast<const uint8_t*>(data);
+    case mxINT16_CLASS: return *static_cast<const int16_t*>(data);
+    case mxUINT16_CLASS: return *static_cast<const uint16_t*>(data);
+    case mxINT32_CLASS: return *static_cast<const int32_t*>(data);
+    case mxUINT32_CLASS: return *static_cast<const uint32_t*>(data);
+    case mxINT64_CLASS: return static_cast<double>(*static_cast<const int64_t*>(data));
+    case mxUINT64_CLASS: return static_cast<double>(*static_cast<const uint64_t*>(data));
+    default: fail(refusal);
+    }
+}
+
+// v truncated toward zero to 32 bits, as the host's own conversion of a
+// number used as an integer; NaN and values out of range give INT32_MIN, as
+// the processor's conversion does.
+inline int32_t truncToInt32(double v)
+{
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+struct HostFree {
+    void operator()(char* text) const { mxFree(text); }
+};
+// A text copy made by the host, released with mxFree.
+using HostText = std::unique_ptr<char, HostFree>;
+
+// A NUL-terminated copy of a char array, or the refusal notText.
+inline HostText text(const mxArray* a, const char* notText)
+{
+    if (!mxIsChar(a))
+        fail(notText);
+    HostText copy(mxArrayToString(a));
+    if (!copy)
+        throw OutOfMemory{};
+    return copy;
+}
+
+// ---- working memory
+
+// Zero-filled memory for count elements from the host allocator (at least one
+// element, so an empty request is no failure), released with mxFree when the
+// owner goes, whichever way the call ends. A refusal by the host throws
+// HostRefused, which ends the call with the function's out-of-memory error.
+template <class T>
+class HostMemory {
+public:
+    explicit HostMemory(size_t count)
+        : data_(static_cast<T*>(mxCalloc(count == 0 ? 1 : count, sizeof(T))))
+    {
+        if (data_ == nullptr)
+            throw HostRefused{};
+    }
+    ~HostMemory() { mxFree(data_); }
+    HostMemory(const HostMemory&) = delete;
+    HostMemory& operator=(const HostMemory&) = delete;
+
+    T* get() const { return data_; }
+
+private:
+    T* data_;
+};
+
+// ---- results
+
+enum class Shape { Row, Column };
+
+// A new real double vector of n zeros (1-by-n or n-by-1); *data gets its elements.
+inline mxArray* doubleVector(Shape shape, size_t n, double** data)
+{
+    const auto count = static_cast<mwSize>(n);
+    mxArray* a = shape == Shape::Row ? mxCreateDoubleMatrix(1, count, mxREAL)
+                                     : mxCreateDoubleMatrix(count, 1, mxREAL);
+    *data = mxGetPr(a);
+    return a;
+}
+
+// A new real double vector holding values[k] + offset for k < n.
+template <class T>
+mxArray* doubleVector(Shape shape, const T* values, size_t n, double offset = 0.0)
+{
+    double* data = nullptr;
+    mxArray* a = doubleVector(shape, n, &data);
+    for (size_t k = 0; k < n; ++k)
+        data[k] = static_cast<double>(values[k]) + offset;
+    return a;
+}
+
+// A new 1-by-n int32 row of zeros; *data gets its elements.
+inline mxArray* int32Row(size_t n, int32_t** data)
+{
+    const mwSize dims[2] = {1, static_cast<mwSize>(n)};
+    mxArray* a = mxCreateNumericArray(2, dims, mxINT32_CLASS, mxREAL);
+    *data = static_cast<int32_t*>(mxGetData(a));
+    return a;
+}
+
+}  // namespace gateway
+
+#endif
