@@ -1,13 +1,24 @@
 // The hostless host's arrays, allocator and console (see mex.h), and the
-// bookkeeping the harness reads after a call (Harness.cpp).
+// bookkeeping of what a call leaves behind (HostState.h).
 #include "HostState.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
-using host::detail::state;
+namespace host {
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+}  // namespace host
+
+using host::state;
 
 namespace {
 
@@ -181,7 +192,7 @@ char* mxArrayToString(const mxArray* a)
 
 void* mxCalloc(size_t n, size_t size)
 {
-    host::detail::State& s = state();
+    host::State& s = state();
     if (s.callocCountdown > 0 && --s.callocCountdown == 0)
         return nullptr;
     if (size != 0 && n > SIZE_MAX / size)

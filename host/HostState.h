@@ -1,9 +1,12 @@
-// Internals shared by Host.cpp and Harness.cpp: the array record and the
-// per-process bookkeeping of the hostless host.
+// The hostless host's array record and per-process bookkeeping: what the
+// host itself keeps to release, after a call, the mxCalloc blocks and
+// temporary arrays the call left behind, as a real host does. The test
+// harness (testing/Harness.cpp) drives calls and reads this state; modules
+// never include it.
 #ifndef BOXGRAPH_HOST_STATE_H
 #define BOXGRAPH_HOST_STATE_H
 
-#include "Harness.h"
+#include "mex.h"
 
 #include <string>
 #include <unordered_set>
@@ -21,19 +24,22 @@ struct mxArray_tag {
 };
 
 namespace host {
-namespace detail {
+
+// What mexErrMsgTxt throws to end a call; the harness catches it.
+struct HostError {
+    std::string message;
+};
 
 struct State {
-    std::string console;
-    std::unordered_set<void*> callocBlocks;
+    std::string console;                      // what mexPrintf printed during the call
+    std::unordered_set<void*> callocBlocks;   // mxCalloc blocks not yet freed
     std::unordered_set<mxArray*> liveArrays;  // made during the call, not destroyed or owned
     bool inCall = false;
-    long callocCountdown = 0;
+    long callocCountdown = 0;  // the mxCalloc that brings it from 1 to 0 returns null
 };
 
 State& state();
 
-}  // namespace detail
 }  // namespace host
 
 #endif

@@ -1,6 +1,7 @@
-// The hostless host: the part of the MEX array and extension interface that
-// the boxgraph gateways use, implemented in host/Host.cpp so every module can
-// be built, loaded by file name and called without MATLAB or Octave.
+// The hostless host: our model of the part of the MEX array and extension
+// interface that the boxgraph gateways use, implemented in host/Host.cpp so
+// every module can be built, loaded by file name and called without MATLAB
+// or Octave.
 //
 // Index and size types are as wide as a pointer: unsigned 32-bit in a -m32
 // build, unsigned 64-bit otherwise. Characters are 16 bits wide.
@@ -41,10 +42,16 @@ typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 
 typedef struct mxArray_tag mxArray;
 
+#if defined(_WIN32)
+#define BOXGRAPH_MEX_EXPORT __declspec(dllexport)
+#else
+#define BOXGRAPH_MEX_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 
 // Entry point every module exports.
-void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+BOXGRAPH_MEX_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 
 // Ends the current call: throws the harness's error, never returns.
 [[noreturn]] void mexErrMsgTxt(const char* message);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Harness.h"
+#include "Checks.h"
 #include "RandomGraphs.h"
 
 namespace {
@@ -10,8 +10,7 @@ using D = std::vector<double>;
 
 const host::Module& cyclereach()
 {
-    static const host::Module module(MODULE_PATH);
-    return module;
+    return host::Module::at(MODULE_PATH);
 }
 
 D reachOf(const mxArray* a)
@@ -75,13 +74,8 @@ TEST(Cyclereach, Refusals)
         {{dense.get()}, "first parameter must be sparse."},
         {{narrow.get()}, "first parameter must have at least as many columns as rows."},
     };
-    for (const auto& c : cases) {
-        host::CallResult r = cyclereach().call(1, c.args);
-        EXPECT_FALSE(r.ok);
-        EXPECT_FALSE(r.escaped);
-        EXPECT_EQ(r.error, c.message);
-        EXPECT_EQ(r.arraysLeft, 0u);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(checks::refusal(cyclereach(), c.args), c.message);
 }
 
 TEST(Cyclereach, FailedAllocationEndsTheCallAndTheNextCallIsIndependent)
@@ -89,11 +83,7 @@ TEST(Cyclereach, FailedAllocationEndsTheCallAndTheNextCallIsIndependent)
     host::Array loop = host::graph(3, {{0, 1}, {1, 0}, {2, 2}});
     for (long k = 1; k <= 2; ++k) {
         host::failCallocAt(k);
-        host::CallResult r = cyclereach().call(1, {loop.get()});
-        EXPECT_FALSE(r.ok);
-        EXPECT_FALSE(r.escaped);
-        EXPECT_EQ(r.error, "allocation error in CYCLEREACH.");
-        EXPECT_EQ(r.callocLeft, 0u);
+        EXPECT_EQ(checks::refusal(cyclereach(), {loop.get()}), "allocation error in CYCLEREACH.");
     }
     EXPECT_EQ(reachOf(3, {{0, 1}}), D({0, 0, 0}));
     EXPECT_EQ(reachOf(loop.get()), D({1, 1, 1}));

@@ -11,14 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "Capture.h"
 #include "IndSubshift.h"
-#include "SubshiftTesting.h"
+#include "ThrowingAlloc.h"
 
 namespace {
 
-using subshift_testing::AllocFailed;
-using subshift_testing::captured;
-using subshift_testing::ThrowingAlloc;
+using alloc_testing::AllocFailed;
+using capture::captured;
+using alloc_testing::ThrowingAlloc;
 
 using Edges = std::vector<std::pair<int32_t, int32_t>>;  // (row, column) of the result
 

@@ -3,12 +3,12 @@
 #include <stdint.h>
 
 #include "SparseMatrix.h"
-#include "SubshiftTesting.h"
+#include "ThrowingAlloc.h"
 
 namespace {
 
-using subshift_testing::AllocFailed;
-using subshift_testing::ThrowingAlloc;
+using alloc_testing::AllocFailed;
+using alloc_testing::ThrowingAlloc;
 
 TEST(SparseMatrix, AppendWidensDimensionAndKeepsDuplicatesAndZeros)
 {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "Capture.h"
 #include "Node.h"
 #include "Set.h"
-#include "SubshiftTesting.h"
 
 namespace {
 
-using subshift_testing::captured;
+using capture::captured;
 
 std::vector<int> destroyed;
 

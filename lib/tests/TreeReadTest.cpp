@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "Alloc.h"
-#include "ThrowingAlloc.h"
 #include "Box.h"
 #include "Iter.h"
 #include "Rectangle.h"
+#include "ThrowingAlloc.h"
 #include "Tree.h"
 #include "TreeFiles.h"
 

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "Alloc.h"
-#include "ThrowingAlloc.h"
 #include "Box.h"
+#include "Checks.h"
 #include "Iter.h"
 #include "Rectangle.h"
+#include "ThrowingAlloc.h"
 #include "Tree.h"
 
 namespace {
@@ -33,10 +34,6 @@ Box* addChild(Box* parent, int i, uint8_t split)
     return parent->child[i];
 }
 
-std::vector<double> vec(const double* v, int n)
-{
-    return std::vector<double>(v, v + n);
-}
 
 TEST(TreeRecords, NewRecordsHoldTheirCreationValues)
 {
@@ -55,8 +52,8 @@ TEST(TreeRecords, NewRecordsHoldTheirCreationValues)
     Rectangle* rect = Rectangle_new(c, r, 2);
     c[0] = 9;
     EXPECT_EQ(rect->dim, 2);
-    EXPECT_EQ(vec(rect->center, 2), (std::vector<double>{1, 2}));
-    EXPECT_EQ(vec(rect->radius, 2), (std::vector<double>{4, 5}));
+    EXPECT_EQ(checks::values(rect->center, 2), (std::vector<double>{1, 2}));
+    EXPECT_EQ(checks::values(rect->radius, 2), (std::vector<double>{4, 5}));
     Rectangle_free(&rect);
     EXPECT_EQ(rect, nullptr);
     Rectangle_free(&rect);  // null: nothing happens
@@ -75,8 +72,8 @@ TEST(TreeRecords, SdTableCyclesThroughTheCoordinates)
     EXPECT_EQ(*three->refs, 1);
     EXPECT_EQ(three->current, three->root);
     EXPECT_EQ(three->depth, 0);
-    EXPECT_EQ(vec(three->c, 3), (std::vector<double>{1, 2, 3}));
-    EXPECT_EQ(vec(three->r, 3), (std::vector<double>{4, 5, 6}));
+    EXPECT_EQ(checks::values(three->c, 3), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(checks::values(three->r, 3), (std::vector<double>{4, 5, 6}));
 }
 
 TEST(TreeRecords, TreeCopiesTheRectangleItIsGiven)
@@ -85,8 +82,8 @@ TEST(TreeRecords, TreeCopiesTheRectangleItIsGiven)
     Rectangle* rect = Rectangle_new(c, r, 2);
     TreeHandle* handle = TreeHandle_new(rect);
     Rectangle_free(&rect);
-    EXPECT_EQ(vec(handle->tree->rect->center, 2), (std::vector<double>{1, 2}));
-    EXPECT_EQ(vec(handle->iter->rect->radius, 2), (std::vector<double>{3, 4}));
+    EXPECT_EQ(checks::values(handle->tree->rect->center, 2), (std::vector<double>{1, 2}));
+    EXPECT_EQ(checks::values(handle->iter->rect->radius, 2), (std::vector<double>{3, 4}));
     EXPECT_EQ(handle->verbose, 1);
     EXPECT_EQ(*handle->tree->refs, 2);
     TreeHandle_free(&handle);
@@ -110,8 +107,8 @@ TEST(TreeRecords, CopySharesTheTreeAndStartsAtTheRoot)
     EXPECT_NE(copy->c, tree->c);
     EXPECT_EQ(copy->current, copy->root);
     EXPECT_EQ(copy->depth, 0);
-    EXPECT_EQ(vec(copy->c, 2), (std::vector<double>{0, 0}));
-    EXPECT_EQ(vec(copy->r, 2), (std::vector<double>{1, 1}));
+    EXPECT_EQ(checks::values(copy->c, 2), (std::vector<double>{0, 0}));
+    EXPECT_EQ(checks::values(copy->r, 2), (std::vector<double>{1, 1}));
 
     copy->sd[7] = 42;
     EXPECT_EQ(tree->sd[7], 42);
@@ -153,7 +150,7 @@ TEST(TreeWalk, AbsentChildOrBadIndexChangesNothing)
         EXPECT_EQ(tree->current, tree->root);
         EXPECT_EQ(tree->depth, 0);
         EXPECT_EQ(tree->c_stack[0], 7);
-        EXPECT_EQ(vec(tree->c, 2), (std::vector<double>{0, 0}));
+        EXPECT_EQ(checks::values(tree->c, 2), (std::vector<double>{0, 0}));
     }
 }
 
@@ -163,16 +160,16 @@ TEST(TreeWalk, OnlyTheSplitCoordinateChangesAndResetSeesTheRectangle)
     tree->root->split = 1;
     addChild(tree->root, 1, 0);
     ASSERT_EQ(Tree_down(tree.get(), 1), 1);
-    EXPECT_EQ(vec(tree->c, 2), (std::vector<double>{0, 5}));
-    EXPECT_EQ(vec(tree->r, 2), (std::vector<double>{1, 1}));
+    EXPECT_EQ(checks::values(tree->c, 2), (std::vector<double>{0, 5}));
+    EXPECT_EQ(checks::values(tree->r, 2), (std::vector<double>{1, 1}));
 
     tree->rect->center[0] = 10;  // as a property assignment does
     EXPECT_EQ(tree->c[0], 0);
     Tree_reset(tree.get());
     EXPECT_EQ(tree->current, tree->root);
     EXPECT_EQ(tree->depth, 0);
-    EXPECT_EQ(vec(tree->c, 2), (std::vector<double>{10, 4}));
-    EXPECT_EQ(vec(tree->r, 2), (std::vector<double>{1, 2}));
+    EXPECT_EQ(checks::values(tree->c, 2), (std::vector<double>{10, 4}));
+    EXPECT_EQ(checks::values(tree->r, 2), (std::vector<double>{1, 2}));
 }
 
 TEST(TreeWalk, StopsAtTheDeepestLevelAndAtSplitsPastTheDimension)

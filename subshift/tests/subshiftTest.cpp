@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Harness.h"
+#include "Checks.h"
 
 namespace {
 
@@ -13,17 +13,12 @@ using V = std::vector<double>;
 
 const host::Module& subshift()
 {
-    static const host::Module module(MODULE_PATH);
-    return module;
+    return host::Module::at(MODULE_PATH);
 }
 
 host::CallResult call(int nlhs, const std::vector<const mxArray*>& args)
 {
-    host::CallResult r = subshift().call(nlhs, args);
-    EXPECT_FALSE(r.escaped) << r.error;
-    EXPECT_EQ(r.callocLeft, 0u);
-    EXPECT_EQ(r.arraysLeft, 0u);
-    return r;
+    return checks::cleanCall(subshift(), nlhs, args);
 }
 
 // The worked example: edges 1->2, 1->3, 2->1, 3->3 in host numbering.
@@ -130,9 +125,7 @@ TEST(Subshift, RefusesBadArgumentsWithClearErrors)
     host::Array start = host::scalar(0);
     host::Array full = host::dense(3, 3, {0, 1, 1, 1, 0, 0, 0, 0, 1});
     auto refused = [&](const std::vector<const mxArray*>& args) {
-        host::CallResult r = call(3, args);
-        EXPECT_FALSE(r.ok);
-        return r.error;
+        return checks::refusal(subshift(), args, 3);
     };
     EXPECT_EQ(refused({full.get(), labels.get()}),
               "subshift: usage: [i, j, v] = subshift(A, labels, start).");

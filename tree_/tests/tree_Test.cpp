@@ -3,22 +3,22 @@
 
 #include <math.h>
 #include <stdio.h>
-#include <unistd.h>
 
+#include "Checks.h"
 #include "TreeFiles.h"
-#include "TreeModules.h"
+#include "TreeObjects.h"
 
 namespace {
 
-using treetest::expectClean;
+using checks::expectClean;
 using host::row;
 using host::scalar;
 using host::text;
+using treefiles::TempFile;
 
 const host::Module& tree_()
 {
-    static host::Module module(MODULE_PATH);
-    return module;
+    return host::Module::at(MODULE_PATH);
 }
 
 TreeHandle* made(const host::CallResult& r)
@@ -41,22 +41,8 @@ TreeHandle* made(const host::CallResult& r)
 
 std::string refusal(const std::vector<const mxArray*>& args)
 {
-    host::CallResult r = tree_().call(1, args);
-    expectClean(r);
-    EXPECT_FALSE(r.ok);
-    return r.error;
+    return checks::refusal(tree_(), args);
 }
-
-// A file in the test's working folder, removed when the test ends.
-struct TempFile {
-    std::string path;
-    explicit TempFile(const std::string& bytes)
-        : path("tree_Test." + std::to_string(getpid()) + ".tree")
-    {
-        treefiles::writeFile(path, bytes);
-    }
-    ~TempFile() { remove(path.c_str()); }
-};
 
 TEST(tree_, MakesAOneBoxTreeFromCenterAndRadius)
 {
@@ -129,7 +115,7 @@ TEST(tree_, LoadsATreeFile)
 {
     TempFile file(treefiles::header(2, {0, 1}, {2, 3}) +
                   std::string("\x01\x01\x00\x00\x01\x00\x00\x00\x00", 9));
-    host::Array name = text(file.path);
+    host::Array name = text(file.path());
     TreeHandle* h = made(tree_().call(1, {name.get()}));
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->verbose, 0);
@@ -145,13 +131,13 @@ TEST(tree_, RefusesFilesItCannotLoad)
     host::Array missing = text("no such folder/no such file.tree");
     EXPECT_EQ(refusal({missing.get()}), "Tree: could not open file.");
     TempFile notTree("hello\n");
-    host::Array name = text(notTree.path);
+    host::Array name = text(notTree.path());
     EXPECT_EQ(refusal({name.get()}), "failed to load tree.");
     std::string chain;
     for (int i = 0; i < 600; ++i)
         chain += std::string("\x01\x00\x00", 3);  // each box the lower child of the last
     TempFile tooDeep(treefiles::header(1, {0}, {1}) + chain);
-    host::Array deep = text(tooDeep.path);
+    host::Array deep = text(tooDeep.path());
     EXPECT_EQ(refusal({deep.get()}), "failed to load tree.");
     host::Array number = scalar(1);
     EXPECT_EQ(refusal({number.get()}), "Tree: file name must be text.");
@@ -160,7 +146,7 @@ TEST(tree_, RefusesFilesItCannotLoad)
 TEST(tree_, FailedAllocationEndsOnlyTheCall)
 {
     TempFile file(treefiles::header(1, {0}, {1}) + std::string("\x01\x00\x00\x01\x00\x00", 6));
-    host::Array name = text(file.path);
+    host::Array name = text(file.path());
     host::Array c = row({1, 2});
     for (const std::vector<const mxArray*>& args :
          {std::vector<const mxArray*>{name.get()}, std::vector<const mxArray*>{c.get(), c.get()}}) {

@@ -1,7 +1,8 @@
 // treeprops: reading a tree's properties through the handle.
 #include <gtest/gtest.h>
 
-#include "TreeModules.h"
+#include "Checks.h"
+#include "TreeObjects.h"
 
 namespace {
 
@@ -10,17 +11,17 @@ using host::row;
 
 const host::Module& treeprops()
 {
-    static host::Module module(MODULE_PATH);
-    return module;
+    return host::Module::at(MODULE_PATH);
+}
+
+const host::Module& tree_()
+{
+    return host::Module::at(TREE_PATH);
 }
 
 host::CallResult read(const mxArray* obj, const mxArray* name)
 {
-    host::CallResult r = treeprops().call(1, {obj, name});
-    EXPECT_FALSE(r.escaped) << r.error;
-    EXPECT_EQ(r.callocLeft, 0u);
-    EXPECT_EQ(r.arraysLeft, 0u);
-    return r;
+    return checks::cleanCall(treeprops(), 1, {obj, name});
 }
 
 std::vector<double> value(const Array& obj, const std::string& name)
@@ -36,9 +37,8 @@ std::vector<double> value(const Array& obj, const std::string& name)
 
 TEST(treeprops, ReadsEveryPropertyAndChangesNothing)
 {
-    static host::Module tree_(TREE_PATH);
     Array c = row({1, 2, 3}), r = row({4, 5, 6});
-    host::CallResult made = tree_.call(1, {c.get(), r.get()});
+    host::CallResult made = tree_().call(1, {c.get(), r.get()});
     ASSERT_TRUE(made.ok);
     Array t = treetest::object(made.outputs[0].get());
     TreeHandle* h = treetest::madeIn(made.outputs[0].get());
@@ -65,9 +65,8 @@ TEST(treeprops, Refusals)
     Array t = treetest::object(treetest::handleArray(nullptr).get());
     EXPECT_EQ(read(t.get(), name.get()).error, "Tree: tree is empty.");
 
-    static host::Module tree_(TREE_PATH);
     Array c = row({1});
-    host::CallResult made = tree_.call(1, {c.get(), c.get()});
+    host::CallResult made = tree_().call(1, {c.get(), c.get()});
     ASSERT_TRUE(made.ok);
     treetest::madeIn(made.outputs[0].get());
     Array good = treetest::object(made.outputs[0].get());

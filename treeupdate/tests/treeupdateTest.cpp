@@ -3,11 +3,13 @@
 
 #include <math.h>
 
-#include "TreeModules.h"
+#include "Checks.h"
+#include "TreeObjects.h"
 
 namespace {
 
-using treetest::expectClean;
+using checks::expectClean;
+using checks::values;
 using host::Array;
 using host::row;
 using host::scalar;
@@ -16,16 +18,14 @@ using treetest::subscript;
 
 const host::Module& treeupdate()
 {
-    static host::Module module(MODULE_PATH);
-    return module;
+    return host::Module::at(MODULE_PATH);
 }
 
 // A tree of the given centre and radius, as a Tree object's struct.
 Array newTree(const std::vector<double>& c, const std::vector<double>& r)
 {
-    static host::Module tree_(TREE_PATH);
     Array ca = row(c), ra = row(r);
-    host::CallResult made = tree_.call(1, {ca.get(), ra.get()});
+    host::CallResult made = host::Module::at(TREE_PATH).call(1, {ca.get(), ra.get()});
     EXPECT_TRUE(made.ok) << made.error;
     treetest::madeIn(made.outputs[0].get());
     return object(made.outputs[0].get());
@@ -50,30 +50,26 @@ std::string assign(const Array& obj, const std::string& type, const std::string&
     return "";
 }
 
-std::vector<double> vec(const double* v, int n)
-{
-    return std::vector<double>(v, v + n);
-}
 
 TEST(treeupdate, RadiusAndCenterNeedDimElements)
 {
     Array t = newTree({0, 0}, {1, 1});
     Tree* tree = handleOf(t)->tree;
     EXPECT_EQ(assign(t, ".", "radius", row({0.5, 0.25}).get()), "");
-    EXPECT_EQ(vec(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
+    EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
     EXPECT_EQ(assign(t, ".", "radius", row({1, 2, 3}).get()),
               "Tree.radius: right hand side has wrong dimension");
     EXPECT_EQ(assign(t, ".", "center", row({1}).get()),
               "Tree.center: right hand side has wrong dimension");
-    EXPECT_EQ(vec(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
-    EXPECT_EQ(vec(tree->rect->center, 2), (std::vector<double>{0, 0}));
+    EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
+    EXPECT_EQ(values(tree->rect->center, 2), (std::vector<double>{0, 0}));
 
     // both walks see a new centre at their next reset, not before
     EXPECT_EQ(assign(t, ".", "center", host::dense(2, 1, {3, 4}).get()), "");
     Tree* iter = handleOf(t)->iter;
-    EXPECT_EQ(vec(tree->rect->center, 2), (std::vector<double>{3, 4}));
-    EXPECT_EQ(vec(iter->c, 2), (std::vector<double>{0, 0}));
-    EXPECT_EQ(vec(tree->c, 2), (std::vector<double>{0, 0}));
+    EXPECT_EQ(values(tree->rect->center, 2), (std::vector<double>{3, 4}));
+    EXPECT_EQ(values(iter->c, 2), (std::vector<double>{0, 0}));
+    EXPECT_EQ(values(tree->c, 2), (std::vector<double>{0, 0}));
     EXPECT_EQ(iter->rect, tree->rect);
 }
 
@@ -120,8 +116,8 @@ TEST(treeupdate, OtherNamesAndIndexingChangeNothing)
     EXPECT_EQ(assign(t, ".", "dim", v.get()), "");
     Array bytes = host::uint8Row({1});
     EXPECT_EQ(assign(t, "()", "center", bytes.get()), "");  // the value is not looked at
-    EXPECT_EQ(vec(tree->rect->center, 2), (std::vector<double>{0, 0}));
-    EXPECT_EQ(vec(tree->rect->radius, 2), (std::vector<double>{1, 1}));
+    EXPECT_EQ(values(tree->rect->center, 2), (std::vector<double>{0, 0}));
+    EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{1, 1}));
     EXPECT_EQ(tree->rect->dim, 2);
 }
 
@@ -138,7 +134,7 @@ TEST(treeupdate, RefusesValuesThatAreNotRealDoubleArrays)
                       std::string("Tree.") + property +
                           ": right hand side must be a real double array");
     }
-    EXPECT_EQ(vec(tree->rect->radius, 2), (std::vector<double>{1, 1}));
+    EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{1, 1}));
     EXPECT_EQ(tree->sd[0], 0);
     EXPECT_EQ(handleOf(t)->verbose, 1);
 }
@@ -150,10 +146,7 @@ TEST(treeupdate, RefusesBadObjectsAndSubscripts)
     Array v = row({2});
     Array s = subscript(".", "radius");
     auto refusal = [&](const std::vector<const mxArray*>& args) {
-        host::CallResult r = treeupdate().call(1, args);
-        expectClean(r);
-        EXPECT_FALSE(r.ok);
-        return r.error;
+        return checks::refusal(treeupdate(), args);
     };
     const std::string invalid = "not a valid object pointer.";
     Array wide = object(treetest::handleArray(h, 5).get());
@@ -188,7 +181,7 @@ TEST(treeupdate, RefusesBadObjectsAndSubscripts)
 
 TEST(treeupdate, EveryCopyOfAnObjectReachesTheSameTree)
 {
-    static host::Module treeprops(TREEPROPS_PATH);
+    const host::Module& treeprops = host::Module::at(TREEPROPS_PATH);
     Array t = newTree({0, 0}, {1, 1});
     Array copy1(mxDuplicateArray(t.get()));
     Array copy2(mxDuplicateArray(copy1.get()));

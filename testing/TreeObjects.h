@@ -1,12 +1,12 @@
 // Test helpers for the tree gateways: Tree objects and subscripts as host
-// arrays, the TreeHandle behind a handle array, and the checked-allocation
-// test hook inside a loaded module.
-#ifndef BOXGRAPH_TESTS_TREE_MODULES_H
-#define BOXGRAPH_TESTS_TREE_MODULES_H
+// arrays, and the TreeHandle behind a handle array.
+#ifndef BOXGRAPH_TESTING_TREE_OBJECTS_H
+#define BOXGRAPH_TESTING_TREE_OBJECTS_H
 
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -78,14 +78,6 @@ inline host::Array handleArray(const void* address, size_t columns = 8 / sizeof(
                                              ? sizeof address
                                              : columns * sizeof(mxChar));
     return a;
-}
-
-// Checks what every call must leave: no escaped exception, no host memory.
-inline void expectClean(const host::CallResult& r)
-{
-    EXPECT_FALSE(r.escaped) << r.error;
-    EXPECT_EQ(r.callocLeft, 0u);
-    EXPECT_EQ(r.arraysLeft, 0u);
 }
 
 }  // namespace treetest

@@ -1,9 +1,10 @@
-// Test-side API of the hostless host: build host arrays, load a module by file
-// name, call its mexFunction as the host would, and read what the call left.
-#ifndef BOXGRAPH_HOST_HARNESS_H
-#define BOXGRAPH_HOST_HARNESS_H
+// The test harness over the hostless host: build host arrays, load a module
+// by file name, call its mexFunction as the host would, and read what the
+// call left.
+#ifndef BOXGRAPH_TESTING_HARNESS_H
+#define BOXGRAPH_TESTING_HARNESS_H
 
-#include "mex.h"
+#include "HostState.h"
 
 #include <memory>
 #include <string>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace host {
-
-// What mexErrMsgTxt throws to end a call.
-struct HostError {
-    std::string message;
-};
 
 struct ArrayDeleter {
     void operator()(mxArray* a) const { mxDestroyArray(a); }
@@ -36,6 +32,8 @@ class Module {
 public:
     // Loads the shared library at path (once per process) and finds mexFunction.
     explicit Module(const std::string& path);
+    // The module at path, loaded on first use and kept for the process.
+    static const Module& at(const std::string& path);
     // Calls the module with max(nlhs, 1) output slots. Afterwards, like the host,
     // frees what the call left in mxCalloc memory and unreturned arrays, and
     // counts it in the result. An output that is one of the inputs is copied.

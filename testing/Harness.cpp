@@ -1,25 +1,16 @@
-#include "HostState.h"
+#include "Harness.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
 namespace host {
-namespace detail {
-
-State& state()
-{
-    static State s;
-    return s;
-}
-
-}  // namespace detail
-
-using detail::state;
 
 Module::Module(const std::string& path)
 {
@@ -32,6 +23,15 @@ Module::Module(const std::string& path)
     failAfter_ = reinterpret_cast<FailAfter>(dlsym(library, "Alloc_failAfter"));
 }
 
+const Module& Module::at(const std::string& path)
+{
+    static std::map<std::string, std::unique_ptr<Module>> loaded;
+    std::unique_ptr<Module>& slot = loaded[path];
+    if (!slot)
+        slot = std::make_unique<Module>(path);
+    return *slot;
+}
+
 void Module::failLibraryAllocAfter(long n) const
 {
     if (failAfter_ == nullptr)
@@ -41,7 +41,7 @@ void Module::failLibraryAllocAfter(long n) const
 
 CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
 {
-    detail::State& s = state();
+    State& s = state();
     CallResult result;
     std::vector<mxArray*> slots(static_cast<size_t>(std::max(nlhs, 1)), nullptr);
     std::unordered_set<void*> blocksOutside;

@@ -1,10 +1,11 @@
 // Test-side tree files: a writer for the header and the pre-order node
-// stream, and a way to read bytes through a real stdio stream.
-#ifndef BOXGRAPH_TESTS_TREE_FILES_H
-#define BOXGRAPH_TESTS_TREE_FILES_H
+// stream, and ways to read bytes through a real stdio stream or a file.
+#ifndef BOXGRAPH_TESTING_TREE_FILES_H
+#define BOXGRAPH_TESTING_TREE_FILES_H
 
 #include <stdio.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,31 @@ inline bool writeFile(const std::string& path, const std::string& bytes)
     bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return fclose(file) == 0 && ok;
 }
+
+// A file in the working folder holding bytes, removed when it goes. Names
+// differ between files and between processes that run at the same time.
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes)
+        : path_("boxgraph-test." + std::to_string(uniqueNumber()) + ".tree")
+    {
+        writeFile(path_, bytes);
+    }
+    ~TempFile() { remove(path_.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    static unsigned long long uniqueNumber()
+    {
+        static unsigned long long next =
+            static_cast<unsigned long long>(
+                std::chrono::steady_clock::now().time_since_epoch().count()) * 1000;
+        return ++next;
+    }
+    std::string path_;
+};
 
 }  // namespace treefiles
 
