@@ -8,10 +8,6 @@
 
 #include "Alloc.h"
 
-// Defining INDSUBSHIFT_SCAN_ALL builds the successor step that scans every
-// stored entry of the matrix per (subset, symbol) pair instead of the index
-// by source; the benchmarks compare the two.
-
 namespace {
 
 // Growable array in checked allocations. A failed growth leaves it as it was.
@@ -70,7 +66,6 @@ struct IndSubshiftSubsets {
     Buffer<uint32_t> highMarks; // per subset highWords words: bit s - 32 once symbol s is expanded
     size_t highWords;
     uint8_t* seen;              // per vertex: 1 while it is in the successor being computed
-    uint8_t* isMember;          // scanning build: 1 while it is in the subset being expanded
     Buffer<int32_t> successor;  // the successor being computed
 };
 
@@ -149,7 +144,6 @@ void successor(IndSubshift* state, int32_t id, int32_t s, int32_t* cursor)
     if (first == k)
         return;
     const SparseMatrix* a = state->matrix;
-#ifndef INDSUBSHIFT_SCAN_ALL
     const int32_t* start = state->sourceStart;
     const int32_t* targets = state->targets;
     const int32_t* rows = a->rows;
@@ -171,19 +165,6 @@ void successor(IndSubshift* state, int32_t id, int32_t s, int32_t* cursor)
             }
         }
     }
-#else
-    for (int32_t m = first; m < k; ++m)
-        t->isMember[members[m]] = 1;
-    for (int32_t e = 0; e < a->count; ++e) {
-        int32_t i = a->rows[e];
-        if (a->values[e] != 0 && t->isMember[a->cols[e]] != 0 && t->seen[i] == 0) {
-            t->seen[i] = 1;
-            Buffer_push(out, i);
-        }
-    }
-    for (int32_t m = first; m < k; ++m)
-        t->isMember[members[m]] = 0;
-#endif
     // Unmark through the list, not by clearing all n marks.
     for (size_t m = 0; m < out.size; ++m)
         t->seen[out.data[m]] = 0;
@@ -261,9 +242,6 @@ IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
         state->subsets = t;
         t->highWords = state->symbolCount > 32 ? static_cast<size_t>(state->symbolCount - 1) / 32 : 0;
         t->seen = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
-#ifdef INDSUBSHIFT_SCAN_ALL
-        t->isMember = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
-#endif
         Buffer_push(t->start, static_cast<size_t>(0));
     } catch (...) {
         IndSubshift_free(&state);
@@ -288,7 +266,6 @@ void IndSubshift_free(IndSubshift** state)
         Buffer_release(t->highMarks);
         Buffer_release(t->successor);
         free(t->seen);
-        free(t->isMember);
         free(t);
     }
     free(s);

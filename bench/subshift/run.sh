@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 reps=${1:-3}
 build=$root/build/bench
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DBOXGRAPH_BENCH=ON -DBOXGRAPH_OCTAVE=OFF
+"$root/scripts/install-deps.sh" bench
+"$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DBOXGRAPH_BENCH=ON -DBOXGRAPH_OCTAVE=OFF -DBOXGRAPH_HOSTLESS=OFF
 "$build/bench/subshift/subshift_bench" --benchmark_repetitions="$reps" \
   --benchmark_report_aggregates_only=true 2>&1 | grep -v '_mean\|_stddev\|_cv'

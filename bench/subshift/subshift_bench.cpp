@@ -1,5 +1,5 @@
 // subshift's construction beside OpenFst's Determinize and beside the
-// scanning build (every stored entry per successor), on the same labelled
+// scanning construction (every stored entry per successor), on the same labelled
 // graphs: the Henon box transition matrix with x-stripe labels, the "k-th
 // symbol from the end is 1" blow-up, and random graphs.
 //
@@ -22,11 +22,7 @@
 
 #include "GraphInputs.h"
 #include "IndSubshift.h"
-
-// The scanning build of the same source (see CMakeLists.txt).
-IndSubshift* IndSubshiftScan_new(SparseMatrix* matrix, const uint8_t* labels);
-void IndSubshiftScan_free(IndSubshift** state);
-SparseMatrix* IndSubshiftScan_build(IndSubshift* state, int32_t start);
+#include "ScanningSubshift.h"
 
 // ---- heap accounting: every malloc family call of the process is counted.
 extern "C" {
@@ -228,13 +224,10 @@ void Scanning(benchmark::State& state, const Labelled* l)
     double peak = 0;
     for (auto _ : state) {
         HeapWatch watch;
-        IndSubshift* s = IndSubshiftScan_new(l->matrix, l->labels.data());
-        SparseMatrix* e = IndSubshiftScan_build(s, l->start);
-        if (e->count != l->edges || s->subsetCount != l->subsets)
-            state.SkipWithError("scanning build differs");
+        const ScanningResult r = scanningSubshift(l->matrix, l->labels.data(), l->start);
+        if (r.edges != l->edges || r.subsets != l->subsets)
+            state.SkipWithError("the scanning construction differs");
         peak = watch.peakMB();
-        SparseMatrix_free(&e);
-        IndSubshiftScan_free(&s);
     }
     setCounters(state, *l, peak);
 }
@@ -323,7 +316,7 @@ int main(int argc, char** argv)
         countOurs(l);
         inputs().push_back(&l);
     }
-    // The scanning build costs about (subset, symbol) pairs x stored entries;
+    // The scanning construction costs about (subset, symbol) pairs x stored entries;
     // it runs once per input, and is left out where that passes 3e10.
     for (Labelled* l : inputs()) {
         int32_t symbols = 0;
