@@ -7,7 +7,7 @@ seconds=${1:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 build=${2:-${TMPDIR:-/tmp}/boxgraph-fuzz}
 
-CC=clang CXX=clang++ cmake -S "$here/.." -B "$build" -DBOXGRAPH_FUZZ=ON -DBOXGRAPH_OCTAVE=OFF \
+CC=clang CXX=clang++ cmake -S "$here/.." -B "$build" -DBOXGRAPH_FUZZ=ON -DBOXGRAPH_OCTAVE=OFF -DBOXGRAPH_HOSTLESS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2 --target treeReadFuzz
 mkdir -p "$build/corpus"

@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages boxgraph builds, tests and benchmarks with,
-# when any is missing. Run as root (or with sudo available).
+# Installs the Debian packages a task needs, when any is missing.
+# Usage: scripts/install-deps.sh demo|test|bench ...
+#   demo   Octave with its development files, a C++ compiler and CMake: the
+#          Octave MEX files and the worked analysis
+#   test   what the tests add: 32-bit and MinGW-w64 compilers, GoogleTest,
+#          clang with libFuzzer and the sanitizer runtimes
+#   bench  the benchmarks' peers: Google Benchmark, Boost.Graph, OpenFst, SciPy
+# Run as root, or as a user who may sudo.
 set -euo pipefail
 
-packages=(
-  cmake make g++ g++-multilib            # build, 64- and 32-bit
-  googletest libgtest-dev                # GoogleTest sources, built per configuration
-  octave liboctave-dev                   # the real host and its mex.h / mkoctfile
-  clang libclang-rt-14-dev               # libFuzzer and sanitizer runtimes
-  libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy  # benchmarks and peers
-)
+packages=()
+for set in "$@"; do
+  case $set in
+    demo) packages+=(cmake make g++ octave liboctave-dev) ;;
+    test) packages+=(cmake make g++ octave liboctave-dev
+                     g++-multilib g++-mingw-w64-x86-64 googletest libgtest-dev
+                     clang libclang-rt-14-dev) ;;
+    bench) packages+=(cmake make g++ libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy) ;;
+    *) echo "install-deps.sh: unknown set '$set' (demo, test, bench)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

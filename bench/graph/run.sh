@@ -6,8 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 reps=${1:-5}
 build=$root/build/bench
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DBOXGRAPH_BENCH=ON -DBOXGRAPH_OCTAVE=OFF
+"$root/scripts/install-deps.sh" bench
+"$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DBOXGRAPH_BENCH=ON -DBOXGRAPH_OCTAVE=OFF -DBOXGRAPH_HOSTLESS=OFF
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/graph/graph_bench" --dump "$work"
