@@ -40,6 +40,8 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
     if (ptr != nullptr || (bytes == 0 && !overflow))
         return ptr;
 
+    // The two lines are the fixed report of this convention, kept word for word
+    // (users and scripts match on them); only the fail handler is ours to set.
     char line1[512];
     char line2[64];
     snprintf(line1, sizeof line1, "calloc of %lu bytes failed on line %d of file %s\n",
