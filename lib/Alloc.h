@@ -12,6 +12,7 @@
 #define BOXGRAPH_ALLOC_H
 
 #include <stddef.h>
+#include <stdlib.h>
 
 #ifdef __cplusplus
 extern "C" {  // plain names, so a test can find a module's own copy of the hooks
@@ -41,5 +42,28 @@ void Alloc_failAfter(long n);
 #endif
 
 #define CHECKED_CALLOC(count, size) Alloc_calloc((count), (size), __LINE__, __FILE__)
+
+#ifdef __cplusplus
+#include <vector>
+
+// A std::vector whose memory comes from the checked allocation, so working
+// arrays fail (and can be made to fail) like every record of the library.
+template <class T>
+struct CheckedAllocator {
+    using value_type = T;
+    CheckedAllocator() = default;
+    template <class U>
+    CheckedAllocator(const CheckedAllocator<U>&) noexcept {}
+    T* allocate(size_t n) { return static_cast<T*>(CHECKED_CALLOC(n == 0 ? 1 : n, sizeof(T))); }
+    void deallocate(T* p, size_t) noexcept { free(p); }
+    template <class U>
+    bool operator==(const CheckedAllocator<U>&) const noexcept { return true; }
+    template <class U>
+    bool operator!=(const CheckedAllocator<U>&) const noexcept { return false; }
+};
+
+template <class T>
+using CheckedVector = std::vector<T, CheckedAllocator<T>>;
+#endif
 
 #endif

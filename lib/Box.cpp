@@ -128,3 +128,23 @@ Box* Box_readTreeWithin(FILE* stream, int dim)
         return nullptr;
     return readTree(stream, dim);
 }
+
+int Box_writeTree(FILE* stream, const Box* root)
+{
+    std::vector<const Box*> pending{root};  // the next box to write on top
+    while (!pending.empty()) {
+        const Box* box = pending.back();
+        pending.pop_back();
+        if (box == nullptr) {
+            if (fputc(0, stream) == EOF)
+                return -1;
+            continue;
+        }
+        const unsigned char record[3] = {box->flags, box->split, box->aux};
+        if (fwrite(record, 1, 3, stream) != 3)
+            return -1;
+        pending.push_back(box->child[1]);
+        pending.push_back(box->child[0]);
+    }
+    return 0;
+}

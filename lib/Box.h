@@ -33,4 +33,9 @@ Box* Box_readTree(FILE* stream);
 // 500 * dim below the subtree's root. Stack at most 500 * dim + 1 entries.
 Box* Box_readTreeWithin(FILE* stream, int dim);
 
+// Writes the subtree at root in the order Box_readTree reads it: each box as
+// flags, split and aux, then its lower and its upper subtree, a 0 byte for an
+// absent box. Returns 0, or -1 when a write failed. Explicit stack. O(boxes).
+int Box_writeTree(FILE* stream, const Box* root);
+
 #endif

@@ -1,5 +1,6 @@
 #include "Tree.h"
 
+#include <inttypes.h>
 #include <stdlib.h>
 
 #include "Alloc.h"
@@ -82,7 +83,7 @@ int Tree_down(Tree* tree, int i)
     if (i != 0 && i != 1)
         return 0;
     Box* current = tree->current;
-    if (current->child[i] == nullptr)
+    if (current == nullptr || current->child[i] == nullptr)
         return 0;
     int k = current->split;
     int depth = tree->depth;
@@ -101,6 +102,35 @@ int Tree_down(Tree* tree, int i)
     tree->child_stack[depth] = i;
     tree->depth = depth + 1;
     return 1;
+}
+
+int Tree_up(Tree* tree)
+{
+    if (tree->depth == 0)
+        return 0;
+    const int32_t d = tree->depth - 1;
+    Box* parent = tree->box_stack[d];
+    const int k = parent->split;
+    tree->c[k] = tree->c_stack[d];
+    tree->r[k] = tree->r_stack[d];
+    tree->current = parent;
+    tree->depth = d;
+    return 1;
+}
+
+int Tree_next(Tree* tree, int32_t maxDepth)
+{
+    if (tree->current == nullptr)
+        return 0;
+    if (tree->depth < maxDepth && (Tree_down(tree, 0) || Tree_down(tree, 1)))
+        return 1;
+    while (tree->depth > 0) {
+        const int32_t taken = tree->child_stack[tree->depth - 1];
+        Tree_up(tree);
+        if (taken == 0 && Tree_down(tree, 1))
+            return 1;
+    }
+    return 0;
 }
 
 Tree* Tree_read(FILE* stream)
@@ -142,6 +172,33 @@ Tree* Tree_read(FILE* stream)
     }
     Rectangle_free(&rect);
     return tree;
+}
+
+int Tree_write(Tree* tree, FILE* stream)
+{
+    if (tree->root == nullptr)
+        return -1;
+    const Rectangle* rect = tree->rect;
+    int64_t boxes = 0;
+    Tree_reset(tree);
+    do
+        ++boxes;
+    while (Tree_next(tree, INT32_MAX));
+
+    // Addresses are written as bare hexadecimal digits, which every C
+    // library's "%p" reads back; only their being non-zero counts.
+    bool ok = fprintf(stream, "Tree at %" PRIxPTR ":\nRectangle at %" PRIxPTR ":\n  dim = %d\n",
+                      reinterpret_cast<uintptr_t>(tree), reinterpret_cast<uintptr_t>(rect),
+                      rect->dim) > 0;
+    ok = ok && fputs("  center =", stream) >= 0;
+    for (int i = 0; ok && i < rect->dim; ++i)
+        ok = fprintf(stream, " %.17g", rect->center[i]) > 0;
+    ok = ok && fputs("\n  radius =", stream) >= 0;
+    for (int i = 0; ok && i < rect->dim; ++i)
+        ok = fprintf(stream, " %.17g", rect->radius[i]) > 0;
+    ok = ok && fprintf(stream, "\n  no of boxes = %lld\n", static_cast<long long>(boxes)) > 0;
+    ok = ok && Box_writeTree(stream, tree->root) == 0;
+    return ok && fflush(stream) == 0 ? 0 : -1;
 }
 
 void Tree_free(Tree** tree)

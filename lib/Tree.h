@@ -20,9 +20,18 @@ void Tree_reset(Tree* tree);
 
 // Moves the walk into current->child[i] (i 0 or 1), halving the box along
 // current->split. Returns 1 if it moved, 0 (nothing changed) if that child is
-// absent, i is not 0 or 1, the walk is already 500 * dim levels deep, or the
-// split is not below dim. O(1), never allocates.
+// absent, i is not 0 or 1, the walk is already 500 * dim levels deep, the
+// split is not below dim, or the tree has no boxes. O(1), never allocates.
 int Tree_down(Tree* tree, int i);
+
+// Moves the walk back to the parent of current, restoring its centre and
+// radius from the stacks. Returns 1 if it moved, 0 at the root. O(1).
+int Tree_up(Tree* tree);
+
+// Moves the walk to the next box in pre-order (a box, then its lower subtree,
+// then its upper one) that lies at most maxDepth levels deep. Returns 1 if it
+// moved, 0 when the walk is over (it then stands at the root). O(1) amortised.
+int Tree_next(Tree* tree, int32_t maxDepth);
 
 // Reads a tree file. Returns a new tree whose sd is filled along its leftmost
 // path and whose walk stands at that path's leaf, or null (releasing all it
@@ -30,6 +39,12 @@ int Tree_down(Tree* tree, int i);
 // node stream is empty, a split is not below dim, or a box lies deeper than
 // 500 * dim. O(boxes).
 Tree* Tree_read(FILE* stream);
+
+// Writes the tree as a tree file that Tree_read reads back to the same tree:
+// the header (the record addresses, dim, centre and radius with 17 digits, the
+// box count) and every box's record in pre-order. Returns 0, or -1 when a
+// write failed or the tree has no boxes (no file can say that). O(boxes).
+int Tree_write(Tree* tree, FILE* stream);
 
 // Releases tree's own vectors and stacks and the record, and nulls *tree; the
 // shared rectangle, boxes, sd and count go with the last record of the tree.

@@ -11,29 +11,13 @@
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
+#include "Trees.h"
 
 namespace {
 
-struct TreeDeleter {
-    void operator()(Tree* t) const { Tree_free(&t); }
-};
-using TreePtr = std::unique_ptr<Tree, TreeDeleter>;
-
-TreePtr makeTree(const std::vector<double>& c, const std::vector<double>& r)
-{
-    Rectangle* rect = Rectangle_new(c.data(), r.data(), static_cast<uint8_t>(c.size()));
-    TreePtr tree(Tree_new(rect));
-    Rectangle_free(&rect);
-    return tree;
-}
-
-Box* addChild(Box* parent, int i, uint8_t split)
-{
-    parent->child[i] = Box_new();
-    parent->child[i]->split = split;
-    return parent->child[i];
-}
-
+using trees::addChild;
+using trees::makeTree;
+using trees::TreePtr;
 
 TEST(TreeRecords, NewRecordsHoldTheirCreationValues)
 {

@@ -1,0 +1,391 @@
+// Box coverings: subdivision, search, insertion, removal and writing, checked
+// against direct arithmetic and against a plain walk of the same tree.
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Checks.h"
+#include "Covering.h"
+#include "Iter.h"
+#include "ThrowingAlloc.h"
+#include "TreeFiles.h"
+#include "Trees.h"
+
+namespace {
+
+using trees::makeTree;
+using trees::TreePtr;
+using V = std::vector<double>;
+
+V search(Tree* tree, int32_t depth, const V& points)
+{
+    V numbers(points.size() / static_cast<size_t>(tree->rect->dim), -1);
+    Tree_search(tree, depth, points.data(), static_cast<int64_t>(numbers.size()), numbers.data());
+    return numbers;
+}
+
+std::pair<V, V> boxesAt(Tree* tree, int32_t depth)
+{
+    const size_t n = static_cast<size_t>(Tree_count(tree, depth)) * static_cast<size_t>(tree->rect->dim);
+    V c(n), r(n);
+    Tree_boxes(tree, depth, c.data(), r.data());
+    return {c, r};
+}
+
+// The reference search: descend from the root comparing with the walk's
+// centres, then find the box's number among the boxes listed by Tree_boxes.
+double walkedNumber(Tree* tree, int32_t depth, const double* x)
+{
+    const int dim = tree->rect->dim;
+    for (int k = 0; k < dim; ++k) {
+        const double lo = tree->rect->center[k] - tree->rect->radius[k];
+        const double hi = tree->rect->center[k] + tree->rect->radius[k];
+        if (!(x[k] >= lo && x[k] <= hi))
+            return 0;
+    }
+    Tree_reset(tree);
+    if (tree->current == nullptr)
+        return 0;
+    while (tree->depth < depth) {
+        const int k = tree->current->split;
+        if (!Tree_down(tree, x[k] >= tree->c[k] ? 1 : 0))
+            return 0;
+    }
+    const V centre(tree->c, tree->c + dim);
+    const auto listed = boxesAt(tree, depth);
+    for (size_t b = 0; b * dim < listed.first.size(); ++b)
+        if (V(listed.first.begin() + b * dim, listed.first.begin() + (b + 1) * dim) == centre)
+            return static_cast<double>(b + 1);
+    return -1;  // a box the listing does not know
+}
+
+std::string nodesOf(const Tree* tree)
+{
+    return tree->root == nullptr ? std::string("<empty>") : treefiles::nodes(tree->root);
+}
+
+TEST(Covering, SubdivisionTilesTheRectangleInPreOrder)
+{
+    TreePtr tree = makeTree({0, 0}, {1, 2});
+    EXPECT_EQ(Tree_depth(tree.get()), 0);
+    for (int k = 1; k <= 6; ++k) {
+        int64_t added = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+        EXPECT_EQ(added, int64_t{1} << k);
+    }
+    EXPECT_EQ(Tree_depth(tree.get()), 6);
+    EXPECT_EQ(Tree_count(tree.get(), 6), 64);
+    EXPECT_EQ(Tree_count(tree.get(), 3), 8);
+    EXPECT_EQ(Tree_count(tree.get(), 7), 0);
+    // Depth 6 alternates x, y: 8 by 8 boxes of radius 1/8 by 2/8. Box numbers
+    // read the path bits (x at even depths, y at odd ones) as a binary number.
+    const auto listed = boxesAt(tree.get(), 6);
+    for (int b = 0; b < 64; ++b) {
+        int gx = 0, gy = 0;
+        for (int l = 0; l < 6; ++l) {
+            const int bit = (b >> (5 - l)) & 1;
+            (l % 2 == 0 ? gx : gy) = 2 * (l % 2 == 0 ? gx : gy) + bit;
+        }
+        EXPECT_EQ(listed.first[2 * b], -1 + (2 * gx + 1) * 0.125) << b;
+        EXPECT_EQ(listed.first[2 * b + 1], -2 + (2 * gy + 1) * 0.25) << b;
+        EXPECT_EQ(listed.second[2 * b], 0.125);
+        EXPECT_EQ(listed.second[2 * b + 1], 0.25);
+    }
+}
+
+TEST(Covering, SearchAgreesWithGridArithmeticOnAFullTree)
+{
+    TreePtr tree = makeTree({0.5, -1}, {1.5, 3});
+    const int depth = 10;  // 32 by 32 cells
+    for (int k = 0; k < depth; ++k) {
+        int64_t added = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    }
+    // The box of a point in the closed rectangle by grid arithmetic: its
+    // column and row, read as path bits (x at even depths, y at odd ones).
+    auto expectedOf = [&](double x, double y) -> double {
+        if (!(x >= -1 && x <= 2 && y >= -4 && y <= 2))
+            return 0;
+        const int gx = std::min(31, static_cast<int>(floor((x + 1) / 3 * 32)));
+        const int gy = std::min(31, static_cast<int>(floor((y + 4) / 6 * 32)));
+        int key = 0;
+        for (int l = 0; l < depth; ++l) {
+            const int g = l % 2 == 0 ? gx : gy;
+            key = 2 * key + ((g >> (4 - l / 2)) & 1);
+        }
+        return key + 1;
+    };
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> ux(-1.1, 2.1), uy(-4.2, 2.2);
+    V points;
+    V expected;
+    auto add = [&](double x, double y) {
+        points.push_back(x);
+        points.push_back(y);
+        expected.push_back(expectedOf(x, y));
+    };
+    for (int i = 0; i < 20000; ++i)
+        add(ux(rng), uy(rng));
+    // The corners and faces of the rectangle, its centre, and NaNs.
+    add(-1, -4);
+    add(2, 2);
+    add(2, -4);
+    add(-1, 2);
+    add(0.5, -1);
+    add(0.5, NAN);
+    add(NAN, -1);
+    EXPECT_EQ(search(tree.get(), depth, points), expected);
+    EXPECT_EQ(expectedOf(-1, -4), 1);
+    EXPECT_EQ(expectedOf(2, 2), 1024);
+}
+
+// A random tree: inserted points at random depths, some boxes removed, and
+// (unless regular) sd changed between rounds so that some levels split along
+// more than one coordinate, which the search walks instead of indexing.
+TreePtr randomTree(std::mt19937& rng, int dim, bool regular)
+{
+    std::vector<double> c(static_cast<size_t>(dim)), r(static_cast<size_t>(dim));
+    std::uniform_real_distribution<double> u(-3, 3);
+    for (int k = 0; k < dim; ++k) {
+        c[static_cast<size_t>(k)] = u(rng);
+        r[static_cast<size_t>(k)] = 0.1 + fabs(u(rng));
+    }
+    TreePtr tree = makeTree(c, r);
+    std::uniform_int_distribution<int> depthOf(0, 9);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int round = 0; round < 4; ++round) {
+        if (!regular) {
+            std::uniform_int_distribution<int> coordinate(0, dim - 1);
+            for (int l = 0; l < 12; ++l)
+                tree->sd[l] = static_cast<uint8_t>(coordinate(rng));
+        }
+        V points;
+        for (int i = 0; i < 30 * dim; ++i)
+            points.push_back(c[static_cast<size_t>(i % dim)] + r[static_cast<size_t>(i % dim)] * unit(rng));
+        int64_t added = 0;
+        EXPECT_EQ(Tree_insert(tree.get(), depthOf(rng), points.data(),
+                              static_cast<int64_t>(points.size()) / dim, &added),
+                  TREE_OK);
+        const int32_t d = depthOf(rng);
+        std::vector<uint8_t> mask(static_cast<size_t>(Tree_count(tree.get(), d)));
+        for (auto& m : mask)
+            m = std::bernoulli_distribution(0.8)(rng);
+        int64_t kept = 0;
+        Tree_keep(tree.get(), d, mask.data(), &kept);
+    }
+    return tree;
+}
+
+TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
+{
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 60; ++round) {
+        const int dim = 1 + round % 3;
+        TreePtr tree = randomTree(rng, dim, round % 2 == 0);
+        const int32_t deepest = Tree_depth(tree.get());
+        for (int32_t d = 0; d <= deepest; ++d) {
+            V points;
+            // Random points, and every box's centre and lower corner.
+            for (int i = 0; i < 50 * dim; ++i)
+                points.push_back(std::uniform_real_distribution<double>(-7, 7)(rng));
+            const auto listed = boxesAt(tree.get(), d);
+            for (size_t i = 0; i < listed.first.size(); ++i)
+                points.push_back(listed.first[i]);
+            for (size_t i = 0; i < listed.first.size(); ++i)
+                points.push_back(listed.first[i] - listed.second[i]);
+            const V found = search(tree.get(), d, points);
+            for (size_t p = 0; p < found.size(); ++p)
+                ASSERT_EQ(found[p], walkedNumber(tree.get(), d, &points[p * static_cast<size_t>(dim)]))
+                    << "round " << round << " depth " << d << " point " << p;
+        }
+    }
+}
+
+TEST(Covering, InsertMakesWhatSearchFinds)
+{
+    TreePtr tree = makeTree({0, 0, 0}, {1, 1, 1});
+    const V points = {0.1, 0.2, 0.3, -0.9, 0.5, 0.99, 0.1, 0.2, 0.31, 5, 0, 0, 1, 1, 1};
+    int64_t added = 0;
+    ASSERT_EQ(Tree_insert(tree.get(), 12, points.data(), 5, &added), TREE_OK);
+    EXPECT_EQ(added, 3);  // two points share a box at depth 12; one lies outside
+    EXPECT_EQ(Tree_count(tree.get(), 12), 3);
+    const V found = search(tree.get(), 12, points);
+    EXPECT_GT(found[0], 0);
+    EXPECT_EQ(found[0], found[2]);
+    EXPECT_GT(found[1], 0);
+    EXPECT_EQ(found[3], 0);
+    EXPECT_EQ(found[4], 3);  // the upper corner is the last box in pre-order
+    const std::string before = nodesOf(tree.get());
+    ASSERT_EQ(Tree_insert(tree.get(), 12, points.data(), 5, &added), TREE_OK);
+    EXPECT_EQ(added, 0);
+    EXPECT_EQ(nodesOf(tree.get()), before);
+    // Boxes lie along sd: depth 1 halves coordinate 1 when sd says so.
+    tree->sd[0] = 1;
+    TreePtr other = makeTree({0, 0, 0}, {1, 1, 1});
+    other->sd[0] = 1;
+    ASSERT_EQ(Tree_insert(other.get(), 1, points.data(), 1, &added), TREE_OK);
+    EXPECT_EQ(boxesAt(other.get(), 1).first, V({0, 0.5, 0}));
+}
+
+TEST(Covering, KeepRemovesBoxesAndBareAncestorsAndRenumbers)
+{
+    TreePtr tree = makeTree({0}, {1});
+    int64_t n = 0;
+    for (int k = 0; k < 3; ++k)
+        Tree_subdivide(tree.get(), &n);
+    // Depth 3: eight boxes; keep 2, 3 and 8.
+    const std::vector<uint8_t> mask = {0, 1, 1, 0, 0, 0, 0, 1};
+    Tree_keep(tree.get(), 3, mask.data(), &n);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(boxesAt(tree.get(), 3).first, V({-0.625, -0.375, 0.875}));
+    EXPECT_EQ(Tree_count(tree.get(), 2), 3);  // [-1, -0.5), [-0.5, 0), [0.5, 1)
+    EXPECT_EQ(Tree_count(tree.get(), 1), 2);
+    EXPECT_EQ(search(tree.get(), 3, {-0.4, 0.9, 0.1}), V({2, 3, 0}));
+    // A shallower leaf stays: keep at depth 1 does not touch boxes below.
+    TreePtr shallow = makeTree({0}, {1});
+    const V point = {0.7};
+    Tree_insert(shallow.get(), 1, point.data(), 1, &n);
+    Tree_insert(shallow.get(), 3, point.data(), 1, &n);
+    const std::vector<uint8_t> one = {1};
+    Tree_keep(shallow.get(), 1, one.data(), &n);
+    EXPECT_EQ(Tree_depth(shallow.get()), 3);
+    // Removing everything leaves a tree without boxes, which insert can refill.
+    const std::vector<uint8_t> none = {0, 0, 0};
+    Tree_keep(tree.get(), 3, none.data(), &n);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(tree->root, nullptr);
+    EXPECT_EQ(Tree_depth(tree.get()), -1);
+    EXPECT_EQ(Tree_count(tree.get(), 0), 0);
+    EXPECT_EQ(search(tree.get(), 0, {0.5}), V({0}));
+    EXPECT_EQ(Tree_subdivide(tree.get(), &n), TREE_OK);
+    EXPECT_EQ(n, 0);
+    ASSERT_EQ(Tree_insert(tree.get(), 2, point.data(), 1, &n), TREE_OK);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(Tree_count(tree.get(), 0), 1);
+}
+
+TEST(Covering, WrittenTreesReadBackTheSame)
+{
+    std::mt19937 rng(99);
+    for (int round = 0; round < 10; ++round) {
+        TreePtr tree = randomTree(rng, 1 + round % 4, round % 2 == 0);
+        if (tree->root == nullptr)
+            continue;
+        tree->root->aux = 26;  // any byte survives
+        treefiles::Stream file("");
+        ASSERT_EQ(Tree_write(tree.get(), file.get()), 0);
+        rewind(file.get());
+        Tree* read = Tree_read(file.get());
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->rect->dim, tree->rect->dim);
+        EXPECT_EQ(checks::values(read->rect->center, read->rect->dim),
+                  checks::values(tree->rect->center, tree->rect->dim));
+        EXPECT_EQ(checks::values(read->rect->radius, read->rect->dim),
+                  checks::values(tree->rect->radius, tree->rect->dim));
+        EXPECT_EQ(treefiles::nodes(read->root), treefiles::nodes(tree->root));
+        Tree_free(&read);
+    }
+    TreePtr empty = makeTree({0}, {1});
+    const std::vector<uint8_t> none = {0};
+    int64_t n = 0;
+    Tree_keep(empty.get(), 0, none.data(), &n);
+    treefiles::Stream file("");
+    EXPECT_EQ(Tree_write(empty.get(), file.get()), -1);
+}
+
+TEST(Covering, RefusalsChangeNothing)
+{
+    TreePtr tree = makeTree({0, 0}, {1, 1});
+    int64_t n = 0;
+    tree->sd[0] = 2;  // not a coordinate of a 2-d tree
+    EXPECT_EQ(Tree_subdivide(tree.get(), &n), TREE_BAD_SPLIT);
+    const V point = {0.5, 0.5};
+    EXPECT_EQ(Tree_insert(tree.get(), 3, point.data(), 1, &n), TREE_BAD_SPLIT);
+    EXPECT_EQ(nodesOf(tree.get()), treefiles::nodes(tree->root));
+    EXPECT_EQ(Tree_depth(tree.get()), 0);
+    tree->sd[0] = 0;
+    EXPECT_EQ(Tree_insert(tree.get(), 1001, point.data(), 1, &n), TREE_TOO_DEEP);
+    // A 1-d tree can be 500 levels deep and no deeper.
+    TreePtr line = makeTree({0}, {1});
+    ASSERT_EQ(Tree_insert(line.get(), 500, V{0.3}.data(), 1, &n), TREE_OK);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(Tree_depth(line.get()), 500);
+    EXPECT_EQ(Tree_subdivide(line.get(), &n), TREE_TOO_DEEP);
+    EXPECT_EQ(search(line.get(), 500, {0.3, 0.31}), V({1, 0}));
+}
+
+// Every allocation of each operation fails in turn: the failed operation
+// leaves the tree as it was (and, under the leak checker, nothing behind).
+TEST(Covering, FailedAllocationLeavesTheTreeAsItWas)
+{
+    std::mt19937 rng(5);
+    TreePtr tree = randomTree(rng, 2, true);
+    int64_t n = 0;
+    V points;  // inside the rectangle, but for one
+    for (const double f : {0.1, 0.1, -0.4, 0.8, 2.5, -0.1, 0.9, 0.9})
+        points.push_back(tree->rect->center[points.size() % 2] + f * tree->rect->radius[points.size() % 2]);
+    const std::vector<std::function<void()>> operations = {
+        [&] { Tree_subdivide(tree.get(), &n); },
+        [&] { Tree_insert(tree.get(), 14, points.data(), 4, &n); },
+        [&] {
+            V numbers(4);
+            Tree_search(tree.get(), Tree_depth(tree.get()), points.data(), 4, numbers.data());
+        },
+        [&] {
+            std::vector<uint8_t> mask(static_cast<size_t>(Tree_count(tree.get(), 3)), 0);
+            Tree_keep(tree.get(), 3, mask.data(), &n);
+        },
+    };
+    for (size_t op = 0; op < operations.size(); ++op) {
+        int failures = 0;
+        for (long k = 1;; ++k) {
+            const std::string before = nodesOf(tree.get());
+            try {
+                alloc_testing::ThrowingAlloc failing(k);
+                operations[op]();
+            } catch (const alloc_testing::AllocFailed&) {
+                ++failures;
+                EXPECT_EQ(nodesOf(tree.get()), before) << "operation " << op << ", allocation " << k;
+                continue;
+            }
+            break;
+        }
+        EXPECT_GT(failures, 0) << "operation " << op;
+    }
+}
+
+TEST(TreeWalk, NextVisitsInPreOrderAndUpRestoresTheBox)
+{
+    TreePtr tree = makeTree({0, 0}, {1, 1});
+    Box* root = tree->root;
+    root->split = 0;
+    Box* lower = trees::addChild(root, 0, 1);
+    trees::addChild(lower, 1, 0);
+    trees::addChild(root, 1, 0);
+    std::vector<std::pair<int32_t, V>> visits;
+    Tree_reset(tree.get());
+    do
+        visits.push_back({tree->depth, V(tree->c, tree->c + 2)});
+    while (Tree_next(tree.get(), INT32_MAX));
+    ASSERT_EQ(visits.size(), 4u);
+    EXPECT_EQ(visits[0], (std::pair<int32_t, V>{0, {0, 0}}));
+    EXPECT_EQ(visits[1], (std::pair<int32_t, V>{1, {-0.5, 0}}));
+    EXPECT_EQ(visits[2], (std::pair<int32_t, V>{2, {-0.5, 0.5}}));
+    EXPECT_EQ(visits[3], (std::pair<int32_t, V>{1, {0.5, 0}}));
+    EXPECT_EQ(tree->depth, 0);
+    EXPECT_EQ(Tree_up(tree.get()), 0);
+    // The limit keeps the walk above a depth.
+    int visited = 0;
+    Tree_reset(tree.get());
+    do
+        ++visited;
+    while (Tree_next(tree.get(), 1));
+    EXPECT_EQ(visited, 3);
+}
+
+}  // namespace
