@@ -8,10 +8,10 @@ INCLUDE_DIRS = lib gateway
 
 # The core library, by subsystem; it includes no host header.
 LIB_ALLOC = lib/Alloc.cpp
-LIB_TREE = lib/Tree.cpp lib/Box.cpp lib/Rectangle.cpp lib/Vec.cpp lib/Iter.cpp
+LIB_TREE = lib/Tree.cpp lib/Box.cpp lib/Rectangle.cpp lib/Vec.cpp lib/Iter.cpp lib/Covering.cpp
 LIB_SUBSHIFT = lib/SparseMatrix.cpp lib/Set.cpp lib/Node.cpp lib/IndSubshift.cpp
 
-MODULES = strongcomp cyclereach subshift tree_ treeupdate treeprops
+MODULES = strongcomp cyclereach subshift tree_ treeupdate treeprops treeops
 
 strongcomp_SOURCES = strongcomp/strongcomp.cpp $(LIB_ALLOC)
 cyclereach_SOURCES = cyclereach/cyclereach.cpp $(LIB_ALLOC)
@@ -21,3 +21,5 @@ treeupdate_SOURCES = treeupdate/treeupdate.cpp $(LIB_ALLOC)
 treeupdate_DIR = @Tree/private
 treeprops_SOURCES = treeprops/treeprops.cpp $(LIB_ALLOC)
 treeprops_DIR = @Tree/private
+treeops_SOURCES = treeops/treeops.cpp $(LIB_TREE) $(LIB_ALLOC)
+treeops_DIR = @Tree/private

@@ -40,6 +40,21 @@ TreeHandle* TreeHandle_load(FILE* stream)
     return wrap(tree, 0);
 }
 
+void TreeHandle_reset(TreeHandle* handle)
+{
+    if (handle->tree == nullptr)
+        return;
+    handle->iter->root = handle->tree->root;
+    Tree_reset(handle->tree);
+    Tree_reset(handle->iter);
+}
+
+void TreeHandle_release(TreeHandle* handle)
+{
+    Tree_free(&handle->iter);
+    Tree_free(&handle->tree);
+}
+
 void TreeHandle_free(TreeHandle** handle)
 {
     if (handle == nullptr || *handle == nullptr)

@@ -14,6 +14,17 @@ TreeHandle* TreeHandle_new(const Rectangle* rect);
 // verbose 0; or null, with nothing left allocated. O(boxes).
 TreeHandle* TreeHandle_load(FILE* stream);
 
+// Puts the iter record on the tree record's root and both walks at the root:
+// needed after an operation that changed the tree through one of them.
+// Nothing is allocated. O(dim).
+void TreeHandle_reset(TreeHandle* handle);
+
+// Releases the tree (both Tree records, every box, the rectangle and the
+// tables) and leaves the handle record itself, with tree and iter null, so
+// that host values still holding its address find a released tree instead
+// of freed memory. Releasing twice does nothing. O(boxes).
+void TreeHandle_release(TreeHandle* handle);
+
 // Releases both Tree records (and so the tree), then the handle, and nulls
 // *handle; null does nothing. Only for handles no host value can reach. O(boxes).
 void TreeHandle_free(TreeHandle** handle);

@@ -70,7 +70,7 @@ inline host::Array subscript(const std::string& type, const std::string& subs)
 }
 
 // A handle array of the given shape holding address.
-inline host::Array handleArray(const void* address, size_t columns = 8 / sizeof(mxChar))
+inline host::Array handleArray(const void* address, size_t columns = 16 / sizeof(mxChar))
 {
     const mwSize dims[2] = {1, columns};
     host::Array a(mxCreateCharArray(2, dims));

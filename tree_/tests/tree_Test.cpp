@@ -31,8 +31,8 @@ TreeHandle* made(const host::CallResult& r)
     EXPECT_TRUE(mxIsChar(h));
     EXPECT_EQ(mxGetNumberOfDimensions(h), 2u);
     EXPECT_EQ(mxGetM(h), 1u);
-    EXPECT_EQ(mxGetN(h), 4u);  // 16-bit characters: 8 bytes
-    // a 4-byte address leaves the rest of the 8 bytes zero
+    EXPECT_EQ(mxGetN(h), 8u);  // 16-bit characters: 16 bytes, the address and its tag
+    // a 4-byte address leaves the rest of its 8 bytes zero
     const unsigned char* bytes = static_cast<const unsigned char*>(mxGetData(h));
     for (size_t k = sizeof(void*); k < 8; ++k)
         EXPECT_EQ(bytes[k], 0);

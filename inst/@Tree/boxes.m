@@ -1,0 +1,27 @@
+% -*- texinfo -*-
+% @deftypefn  {} {[@var{c}, @var{r}] =} boxes (@var{T})
+% @deftypefnx {} {[@var{c}, @var{r}] =} boxes (@var{T}, @var{d})
+% Centres @var{c} and radii @var{r} of the boxes of the tree @var{T} at depth
+% @var{d} (default: the deepest level), both dim-by-n.
+%
+% Column @var{k} is box number @var{k}: the boxes at a depth are numbered
+% 1..n depth first, the lower half of a box before its upper half, the order
+% in which @code{search} and @code{keep} number them too.  Box @var{k} is the
+% product of the half-open intervals [c - r, c + r) of its coordinates.
+% Also callable as @code{T.boxes(d)}.
+%
+% @example
+% T = Tree ([0 0], [1 1]);
+% subdivide (T);
+% [c, r] = boxes (T)
+% @result{} c = [0 0; -0.5 0.5],  r = [1 1; 0.5 0.5]
+% @end example
+% @seealso{Tree, search, count}
+% @end deftypefn
+function [c, r] = boxes(T, varargin)
+  if nargout > 1
+    [c, r] = treeops(struct(T), 'boxes', varargin{:});
+  else
+    c = treeops(struct(T), 'boxes', varargin{:});
+  end
+end

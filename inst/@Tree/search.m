@@ -1,0 +1,24 @@
+% -*- texinfo -*-
+% @deftypefn  {} {@var{k} =} search (@var{T}, @var{X})
+% @deftypefnx {} {@var{k} =} search (@var{T}, @var{X}, @var{d})
+% For each column of @var{X} (dim-by-m points), the number of the box of the
+% tree @var{T} at depth @var{d} (default: the deepest level) that contains it,
+% as a 1-by-m row; 0 where no box does (outside the rectangle, in a removed
+% box, or a NaN coordinate).
+%
+% Boxes are half-open: the lower half of a box is [c - r, c), the upper half
+% [c, c + r); the rectangle's own upper faces belong to it, so every point
+% of the closed rectangle lies in exactly one box of a full level.
+% Also callable as @code{T.search(X, d)}.
+%
+% @example
+% T = Tree (0, 1);
+% subdivide (T); subdivide (T);
+% search (T, [-0.9 -0.25 0 1 2])
+% @result{} 1 2 3 4 0
+% @end example
+% @seealso{Tree, boxes, insert}
+% @end deftypefn
+function k = search(T, X, varargin)
+  k = treeops(struct(T), 'search', X, varargin{:});
+end

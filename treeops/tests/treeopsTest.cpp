@@ -1,0 +1,245 @@
+// treeops: the Tree class's box operations through the hostless host, and
+// the handle checks every tree gateway shares.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <functional>
+
+#include "Checks.h"
+#include "TreeFiles.h"
+#include "TreeObjects.h"
+
+namespace {
+
+using host::Array;
+using host::row;
+using host::scalar;
+using host::text;
+using V = std::vector<double>;
+
+const host::Module& treeops()
+{
+    return host::Module::at(MODULE_PATH);
+}
+
+// A new tree over the rectangle, as a Tree object's struct.
+Array newTree(const V& c, const V& r)
+{
+    Array ca = row(c), ra = row(r);
+    host::CallResult made = host::Module::at(TREE_PATH).call(1, {ca.get(), ra.get()});
+    EXPECT_TRUE(made.ok) << made.error;
+    treetest::madeIn(made.outputs[0].get());
+    return treetest::object(made.outputs[0].get());
+}
+
+// Runs treeops(object, op, args...) and returns its results; a refusal fails the test.
+std::vector<Array> run(const Array& object, const std::string& op, std::vector<const mxArray*> args = {},
+                       int nlhs = 1)
+{
+    Array name = text(op);
+    args.insert(args.begin(), {object.get(), name.get()});
+    host::CallResult r = checks::cleanCall(treeops(), nlhs, args);
+    EXPECT_TRUE(r.ok) << op << ": " << r.error;
+    return std::move(r.outputs);
+}
+
+double number(const Array& object, const std::string& op, std::vector<const mxArray*> args = {})
+{
+    std::vector<Array> out = run(object, op, std::move(args));
+    return out.empty() || out[0] == nullptr ? NAN : host::doubles(out[0].get())[0];
+}
+
+std::string refusal(const Array& object, const std::string& op, std::vector<const mxArray*> args = {})
+{
+    Array name = text(op);
+    args.insert(args.begin(), {object.get(), name.get()});
+    return checks::refusal(treeops(), args);
+}
+
+TEST(treeops, SubdivideCountBoxesSearchThroughTheGateway)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    EXPECT_EQ(number(t, "depth"), 0);
+    EXPECT_EQ(number(t, "subdivide"), 2);
+    EXPECT_EQ(number(t, "subdivide"), 4);
+    EXPECT_EQ(number(t, "depth"), 2);
+    EXPECT_EQ(number(t, "count"), 4);
+    Array one = scalar(1);
+    EXPECT_EQ(number(t, "count", {one.get()}), 2);
+
+    std::vector<Array> listed = run(t, "boxes", {}, 2);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(mxGetM(listed[0].get()), 2u);
+    EXPECT_EQ(mxGetN(listed[0].get()), 4u);
+    EXPECT_EQ(host::doubles(listed[0].get()), V({-0.5, -0.5, -0.5, 0.5, 0.5, -0.5, 0.5, 0.5}));
+    EXPECT_EQ(host::doubles(listed[1].get()), V(8, 0.5));
+    std::vector<Array> centresOnly = run(t, "boxes", {one.get()});
+    EXPECT_EQ(host::doubles(centresOnly[0].get()), V({-0.5, 0, 0.5, 0}));
+
+    Array points = host::dense(2, 5, {-0.9, -0.9, 0.2, -0.3, 0.9, 0.9, 1, 1, 3, 0});
+    std::vector<Array> found = run(t, "search", {points.get()});
+    EXPECT_EQ(mxGetM(found[0].get()), 1u);
+    EXPECT_EQ(host::doubles(found[0].get()), V({1, 3, 4, 4, 0}));
+    found = run(t, "search", {points.get(), one.get()});
+    EXPECT_EQ(host::doubles(found[0].get()), V({1, 2, 2, 2, 0}));
+    Array none = host::dense(2, 0);
+    found = run(t, "search", {none.get()});
+    EXPECT_EQ(mxGetN(found[0].get()), 0u);
+}
+
+TEST(treeops, InsertKeepSaveAndLoad)
+{
+    Array t = newTree({0}, {1});
+    Array points = row({0.3, 0.35, -0.9, 7});
+    Array eight = scalar(8);
+    EXPECT_EQ(number(t, "insert", {points.get(), eight.get()}), 3);
+    EXPECT_EQ(number(t, "insert", {points.get(), eight.get()}), 0);
+    EXPECT_EQ(number(t, "count"), 3);
+    Array mask = host::sparseLogical(1, 3, {0, 1, 1, 2}, {0, 0});  // sparse: refused
+    EXPECT_EQ(refusal(t, "keep", {mask.get()}), "Tree.keep: the mask must be a logical or real double array.");
+    Array keepFirst = row({1, 0, 0});
+    EXPECT_EQ(number(t, "keep", {keepFirst.get()}), 1);
+    std::vector<Array> centres = run(t, "boxes");
+    EXPECT_EQ(host::doubles(centres[0].get()), V({-1 + 12.5 / 128}));
+
+    treefiles::TempFile file("");
+    Array name = text(file.path());
+    run(t, "save", {name.get()});
+    host::CallResult loaded = checks::cleanCall(host::Module::at(TREE_PATH), 1, {name.get()});
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    treetest::madeIn(loaded.outputs[0].get());
+    Array u = treetest::object(loaded.outputs[0].get());
+    EXPECT_EQ(number(u, "depth"), 8);
+    EXPECT_EQ(host::doubles(run(u, "boxes")[0].get()), V({-1 + 12.5 / 128}));
+    Array nowhere = text("no such folder/x.tree");
+    EXPECT_EQ(refusal(t, "save", {nowhere.get()}), "Tree.save: could not open the file for writing.");
+    Array zero = row({0});
+    run(t, "keep", {zero.get()});
+    EXPECT_EQ(number(t, "depth"), -1);
+    EXPECT_EQ(refusal(t, "save", {name.get()}), "Tree.save: the tree has no boxes to save.");
+}
+
+TEST(treeops, RefusesBadArguments)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    run(t, "subdivide");
+    const std::string shape = "points must be a real 2-by-m matrix, one point per column.";
+    Array three = host::dense(3, 2);
+    Array column = host::dense(4, 1);
+    Array bytes = host::uint8Row({1, 2});
+    EXPECT_EQ(refusal(t, "search", {three.get()}), "Tree.search: " + shape);
+    EXPECT_EQ(refusal(t, "search", {column.get()}), "Tree.search: " + shape);
+    EXPECT_EQ(refusal(t, "insert", {bytes.get()}), "Tree.insert: " + shape);
+    EXPECT_EQ(refusal(t, "search"), "Tree.search: " + shape);
+
+    Array points = host::dense(2, 1);
+    for (double d : {-1.0, 2.0, 0.5, double(NAN)}) {
+        Array depth = scalar(d);
+        EXPECT_EQ(refusal(t, "search", {points.get(), depth.get()}),
+                  "Tree.search: depth must be a whole number from 0 to 1.") << d;
+        EXPECT_EQ(refusal(t, "count", {depth.get()}), "Tree.count: depth must be a whole number from 0 to 1.");
+    }
+    Array tooDeep = scalar(1001);
+    EXPECT_EQ(refusal(t, "insert", {points.get(), tooDeep.get()}),
+              "Tree.insert: depth must be a whole number from 0 to 1000.");
+    Array pair = row({1, 1});
+    EXPECT_EQ(refusal(t, "count", {pair.get()}), "Tree.count: depth must be a whole number from 0 to 1.");
+
+    Array shortMask = row({1});
+    EXPECT_EQ(refusal(t, "keep", {shortMask.get()}),
+              "Tree.keep: the mask must hold one element per box at depth 1 (2).");
+    EXPECT_EQ(refusal(t, "keep"), "Tree.keep: give a mask: one true or false per box at the depth.");
+    EXPECT_EQ(refusal(t, "frobnicate"), "Tree: no operation 'frobnicate'.");
+    Array number7 = scalar(7);
+    EXPECT_EQ(refusal(t, "save", {number7.get()}), "Tree.save: the file name must be text.");
+
+    // sd entries that are not coordinates: refused, the tree unchanged.
+    Array sd = row({0, 5});
+    Array s = treetest::subscript(".", "sd");
+    ASSERT_TRUE(checks::cleanCall(host::Module::at(TREEUPDATE_PATH), 1, {t.get(), s.get(), sd.get()}).ok);
+    EXPECT_EQ(refusal(t, "subdivide"), "Tree.subdivide: the split coordinates sd that it needs must be 0 to 1.");
+    EXPECT_EQ(number(t, "count"), 2);
+}
+
+// Every tree gateway refuses a handle this process did not make and a
+// released tree, without reading through the handle's address.
+TEST(treeops, HandlesOfOtherProcessesAndReleasedTreesAreRefused)
+{
+    Array t = newTree({0}, {1});
+    Array copy(mxDuplicateArray(t.get()));
+    const std::string foreign =
+        "Tree: not a tree of this session; trees live in memory and are not saved with the "
+        "workspace (use save(T, file) and Tree(file)).";
+    // The same address with another tag, and a made-up address.
+    Array forged(mxDuplicateArray(t.get()));
+    static_cast<unsigned char*>(mxGetData(mxGetField(forged.get(), 0, "handle")))[9] ^= 1;
+    static int notATree = 0;
+    Array madeUp = treetest::object(treetest::handleArray(&notATree).get());
+    Array center = text("center");
+    Array subs = treetest::subscript(".", "radius");
+    Array value = row({2});
+    const host::Module& treeprops = host::Module::at(TREEPROPS_PATH);
+    const host::Module& treeupdate = host::Module::at(TREEUPDATE_PATH);
+    for (const Array* bad : {&forged, &madeUp}) {
+        EXPECT_EQ(refusal(*bad, "depth"), foreign);
+        EXPECT_EQ(checks::refusal(treeprops, {bad->get(), center.get()}), foreign);
+        EXPECT_EQ(checks::refusal(treeupdate, {bad->get(), subs.get(), value.get()}), foreign);
+    }
+
+    run(t, "release");
+    const std::string released = "Tree: the tree was released.";
+    EXPECT_EQ(refusal(copy, "count"), released);
+    EXPECT_EQ(refusal(t, "release"), released);
+    EXPECT_EQ(checks::refusal(treeprops, {copy.get(), center.get()}), released);
+    EXPECT_EQ(checks::refusal(treeupdate, {copy.get(), subs.get(), value.get()}), released);
+}
+
+// Each operation's allocations fail in turn, host and library alike: every
+// failed call ends with the out-of-memory error, leaves nothing behind, and
+// the tree still answers as before.
+TEST(treeops, FailedAllocationsEndOnlyTheCall)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 6; ++k)
+        run(t, "subdivide");
+    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
+    Array deep = scalar(12);
+    treefiles::TempFile file("");
+    Array name = text(file.path());
+    const struct {
+        const char* op;
+        std::vector<const mxArray*> args;
+    } calls[] = {
+        {"subdivide", {}},         {"search", {points.get()}}, {"insert", {points.get(), deep.get()}},
+        {"boxes", {}},             {"save", {name.get()}},     {"count", {}},
+    };
+    for (const auto& c : calls) {
+        int failures = 0;
+        for (int phase = 0; phase < 2; ++phase) {  // library allocations, then the host's
+            const double before = number(t, "count");
+            for (long k = 1;; ++k) {
+                Array op = text(c.op);
+                std::vector<const mxArray*> args = {t.get(), op.get()};
+                args.insert(args.end(), c.args.begin(), c.args.end());
+                if (phase == 0)
+                    treeops().failLibraryAllocAfter(k);
+                else
+                    host::failCallocAt(k);
+                host::CallResult r = checks::cleanCall(treeops(), 2, args);
+                treeops().failLibraryAllocAfter(0);
+                host::failCallocAt(0);
+                if (r.ok)
+                    break;
+                ++failures;
+                EXPECT_EQ(r.error, "Tree: out of memory.") << c.op;
+                EXPECT_EQ(number(t, "count"), before) << c.op << " allocation " << k;
+            }
+        }
+        EXPECT_GT(failures, 0) << c.op;
+    }
+}
+
+}  // namespace

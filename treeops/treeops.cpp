@@ -1,0 +1,240 @@
+// treeops(object, operation, ...): the Tree class's operations on the boxes
+// of the tree behind the object's handle. d is a depth below the root
+// (default: the deepest level); boxes at a depth are numbered 1..n in
+// pre-order, lower half before upper.
+//   n = treeops(T, "depth")             deepest level holding a box, -1 for none
+//   n = treeops(T, "count", [d])        boxes at depth d
+//   [c, r] = treeops(T, "boxes", [d])   their centres and radii, dim-by-n
+//   k = treeops(T, "search", X, [d])    per column of X (dim-by-m), the box holding it or 0
+//   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
+//   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
+//   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
+//   treeops(T, "save", file)            writes a tree file that Tree(file) reads back
+//   treeops(T, "release")               frees the tree; every copy of T then refuses
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+
+#include "Covering.h"
+#include "HostArrays.h"
+#include "Iter.h"
+#include "Tree.h"
+#include "TreeHandle.h"
+
+namespace {
+
+const gateway::Function tree{"Tree: out of memory."};
+
+struct Call {
+    TreeHandle* handle;
+    const char* name;       // the operation, for messages
+    int nargs;              // arguments after the operation's name
+    const mxArray** args;
+    int nlhs;
+    mxArray** plhs;
+
+    Tree* tree() const { return handle->tree; }
+    int dim() const { return handle->tree->rect->dim; }
+    std::string prefix() const { return std::string("Tree.") + name + ": "; }
+    [[noreturn]] void fail(const std::string& message) const { gateway::fail(prefix() + message); }
+};
+
+// Argument k as a depth from 0 to most; absent, the tree's deepest level.
+int32_t depthArgument(const Call& call, int k, int32_t most)
+{
+    if (k >= call.nargs) {
+        const int32_t deepest = Tree_depth(call.tree());
+        return deepest < 0 ? 0 : deepest;
+    }
+    if (most < 0)
+        most = 0;
+    const std::string range = "depth must be a whole number from 0 to " + std::to_string(most) + ".";
+    const double d = gateway::realScalar(call.args[k], (call.prefix() + range).c_str());
+    if (!(d >= 0 && d <= most && d == floor(d)))
+        call.fail(range);
+    return static_cast<int32_t>(d);
+}
+
+// Argument k as dim-by-m points; *count gets m.
+const double* pointsArgument(const Call& call, int k, int64_t* count)
+{
+    const std::string shape = "points must be a real " + std::to_string(call.dim()) +
+                              "-by-m matrix, one point per column.";
+    if (k >= call.nargs)
+        call.fail(shape);
+    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.prefix() + shape);
+    if (x.count != 0 && (static_cast<size_t>(mxGetM(call.args[k])) != static_cast<size_t>(call.dim()) ||
+                         mxGetNumberOfDimensions(call.args[k]) != 2))
+        call.fail(shape);
+    *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
+    return x.data;
+}
+
+void refuseStatus(const Call& call, TreeStatus status)
+{
+    switch (status) {
+    case TREE_OK: return;
+    case TREE_TOO_DEEP:
+        call.fail("a tree of dimension " + std::to_string(call.dim()) + " can be at most " +
+                  std::to_string(TREE_DEPTH_PER_DIM * call.dim()) + " levels deep.");
+    case TREE_BAD_SPLIT:
+        call.fail("the split coordinates sd that it needs must be 0 to " +
+                  std::to_string(call.dim() - 1) + ".");
+    case TREE_TOO_MANY: call.fail("a level would hold more than 2147483647 boxes.");
+    }
+}
+
+mxArray* scalar(double value)
+{
+    return mxCreateDoubleScalar(value);
+}
+
+// ---- the operations
+
+void depth(const Call& call)
+{
+    call.plhs[0] = scalar(Tree_depth(call.tree()));
+}
+
+void count(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0, Tree_depth(call.tree()));
+    call.plhs[0] = scalar(static_cast<double>(Tree_count(call.tree(), d)));
+}
+
+void boxes(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0, Tree_depth(call.tree()));
+    const auto n = static_cast<mwSize>(Tree_count(call.tree(), d));
+    const auto dim = static_cast<mwSize>(call.dim());
+    call.plhs[0] = mxCreateDoubleMatrix(dim, n, mxREAL);
+    double* radii = nullptr;
+    if (call.nlhs > 1) {
+        call.plhs[1] = mxCreateDoubleMatrix(dim, n, mxREAL);
+        radii = mxGetPr(call.plhs[1]);
+    }
+    Tree_boxes(call.tree(), d, mxGetPr(call.plhs[0]), radii);
+}
+
+void search(const Call& call)
+{
+    int64_t m = 0;
+    const double* points = pointsArgument(call, 0, &m);
+    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    double* numbers = nullptr;
+    call.plhs[0] = gateway::doubleVector(gateway::Shape::Row, static_cast<size_t>(m), &numbers);
+    Tree_search(call.tree(), d, points, m, numbers);
+}
+
+void insert(const Call& call)
+{
+    int64_t m = 0;
+    const double* points = pointsArgument(call, 0, &m);
+    const int32_t d = depthArgument(call, 1, TREE_DEPTH_PER_DIM * call.dim());
+    int64_t added = 0;
+    const TreeStatus status = Tree_insert(call.tree(), d, points, m, &added);
+    TreeHandle_reset(call.handle);
+    refuseStatus(call, status);
+    call.plhs[0] = scalar(static_cast<double>(added));
+}
+
+void keep(const Call& call)
+{
+    if (call.nargs < 1)
+        call.fail("give a mask: one true or false per box at the depth.");
+    const mxArray* maskArray = call.args[0];
+    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    const int64_t n = Tree_count(call.tree(), d);
+    const std::string wrongLength =
+        "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
+        std::to_string(n) + ").";
+    if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
+        call.fail("the mask must be a logical or real double array.");
+    if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
+        call.fail(wrongLength);
+    // A logical mask is read in place; doubles are read as true where not 0.
+    const uint8_t* mask = nullptr;
+    std::unique_ptr<gateway::HostMemory<uint8_t>> converted;
+    if (mxIsLogical(maskArray)) {
+        static_assert(sizeof(mxLogical) == 1, "a logical is one byte");
+        mask = reinterpret_cast<const uint8_t*>(mxGetLogicals(maskArray));
+    } else {
+        converted = std::make_unique<gateway::HostMemory<uint8_t>>(static_cast<size_t>(n));
+        const double* values = mxGetPr(maskArray);
+        for (int64_t k = 0; k < n; ++k)
+            converted->get()[k] = values[k] != 0;
+        mask = converted->get();
+    }
+    int64_t kept = 0;
+    Tree_keep(call.tree(), d, mask, &kept);
+    TreeHandle_reset(call.handle);
+    call.plhs[0] = scalar(static_cast<double>(kept));
+}
+
+void subdivide(const Call& call)
+{
+    int64_t added = 0;
+    const TreeStatus status = Tree_subdivide(call.tree(), &added);
+    TreeHandle_reset(call.handle);
+    refuseStatus(call, status);
+    call.plhs[0] = scalar(static_cast<double>(added));
+}
+
+struct FileClose {
+    void operator()(FILE* file) const { fclose(file); }
+};
+
+void save(const Call& call)
+{
+    if (call.nargs < 1)
+        call.fail("give a file name.");
+    const gateway::HostText name = gateway::text(call.args[0], (call.prefix() + "the file name must be text.").c_str());
+    if (call.tree()->root == nullptr)
+        call.fail("the tree has no boxes to save.");
+    std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "wb"));
+    if (!file)
+        call.fail("could not open the file for writing.");
+    const bool written = Tree_write(call.tree(), file.get()) == 0;
+    const bool closed = fclose(file.release()) == 0;
+    TreeHandle_reset(call.handle);
+    if (!written || !closed) {
+        remove(name.get());  // no half-written tree file is left behind
+        call.fail("could not write the file.");
+    }
+}
+
+void release(const Call& call)
+{
+    TreeHandle_release(call.handle);
+}
+
+const struct {
+    const char* name;
+    void (*run)(const Call&);
+} operations[] = {
+    {"depth", depth},   {"count", count},         {"boxes", boxes}, {"search", search},
+    {"insert", insert}, {"keep", keep},           {"save", save},   {"release", release},
+    {"subdivide", subdivide},
+};
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    gateway::run(tree, [&] {
+        if (nrhs < 2)
+            gateway::fail("Tree: treeops needs an object and an operation.");
+        TreeHandle* handle = treehandle::handleOf(prhs[0]);
+        const gateway::HostText name = gateway::text(prhs[1], "Tree: the operation must be text.");
+        for (const auto& op : operations) {
+            if (strcmp(name.get(), op.name) == 0) {
+                op.run(Call{handle, op.name, nrhs - 2, prhs + 2, nlhs, plhs});
+                return;
+            }
+        }
+        gateway::fail(std::string("Tree: no operation '") + name.get() + "'.");
+    });
+}
