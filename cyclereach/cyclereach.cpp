@@ -6,7 +6,7 @@
 
 namespace {
 
-const gateway::Function cyclereach{"allocation error in CYCLEREACH."};
+const gateway::Function cyclereach{"cyclereach", "allocation error in CYCLEREACH."};
 
 // The search state is module-wide by design (calls must not overlap): it is
 // assigned afresh by every call before it searches and cleared when the call
@@ -27,15 +27,18 @@ struct ClearState {
 
 }  // namespace
 
-void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(cyclereach, [&] {
         if (nrhs < 1)
-            gateway::fail("usage: cyclereach(A).");
-        const SparseView<mwIndex> view = gateway::sparseArgument(
-            prhs[0], "first parameter must be sparse.", "matrix is too large.");
+            gateway::fail("usage", "usage: cyclereach(A).");
+        if (nlhs > 1)
+            gateway::fail("tooManyResults", "one result only: r = cyclereach(A).");
+        const SparseView<mwIndex> view =
+            gateway::sparseArgument(prhs[0], {"notSparse", "first parameter must be sparse."},
+                                    {"tooLarge", "matrix is too large."});
         if (view.cols < view.rows)
-            gateway::fail("first parameter must have at least as many columns as rows.");
+            gateway::fail("tooFewColumns", "first parameter must have at least as many columns as rows.");
 
         ClearState clear;
         a = view;

@@ -11,6 +11,8 @@
 #include "mex.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -19,27 +21,43 @@
 
 namespace gateway {
 
-// What a gateway says when memory runs out. outOfMemory is the host error;
-// refusedNote, when set, is printed on the console first when the host
-// refused a working array (strongcomp's fixed console line).
+// The public function a gateway serves, as users call it ("strongcomp",
+// "Tree"): it names the error identifiers boxgraph:<name>:<reason> and, under
+// Octave, begins every message once. outOfMemory is the message when memory
+// runs out; refusedNote, when set, is printed on the console first when the
+// host refused a working array (strongcomp's fixed console line).
 struct Function {
+    const char* name;
     const char* outOfMemory;
     const char* refusedNote = nullptr;
 };
 
-// A refusal: the message becomes the host error of the call.
-class Error : public std::exception {
-public:
-    explicit Error(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
+// Why a call is refused: reason completes the error identifier, message is
+// the fixed text.
+struct Refusal {
+    const char* reason;
+    std::string message;
 };
 
-[[noreturn]] inline void fail(const std::string& message)
+// A refusal on its way to the host error of the call.
+class Error : public std::exception {
+public:
+    explicit Error(Refusal refusal) : refusal_(std::move(refusal)) {}
+    const char* what() const noexcept override { return refusal_.message.c_str(); }
+    const char* reason() const { return refusal_.reason; }
+
+private:
+    Refusal refusal_;
+};
+
+[[noreturn]] inline void fail(const Refusal& refusal)
 {
-    throw Error(message);
+    throw Error(refusal);
+}
+
+[[noreturn]] inline void fail(const char* reason, const std::string& message)
+{
+    throw Error(Refusal{reason, message});
 }
 
 // Memory ran out: a checked allocation of the library failed (its report is
@@ -78,6 +96,41 @@ private:
 
 }  // namespace detail
 
+namespace detail {
+
+// Whether message already begins with the function's name ("Tree: ...",
+// "Tree.radius: ...", "subshift: ...").
+inline bool namesItself(const char* message, const char* name)
+{
+    const size_t n = std::strlen(name);
+    return std::strncmp(message, name, n) == 0 && (message[n] == ':' || message[n] == '.');
+}
+
+// Raises the host error; never returns. Octave shows a MEX error as "<MEX
+// file name>: message", which would name an internal module or name the
+// function twice; there the error goes through the interpreter's own error()
+// with the public name in front once. Other hosts get the fixed text as it
+// stands, with its identifier.
+[[noreturn]] inline void raise(const Function& function, const char* reason, const char* message)
+{
+    char id[96];
+    std::snprintf(id, sizeof id, "boxgraph:%s:%s", function.name, reason);
+#if defined(HAVE_OCTAVE)
+    std::string shown = message;
+    if (!namesItself(message, function.name))
+        shown = std::string(function.name) + ": " + message;
+    const char* fields[] = {"message", "identifier"};
+    mxArray* error = mxCreateStructMatrix(1, 1, 2, fields);
+    mxSetField(error, 0, "message", mxCreateString(shown.c_str()));
+    mxSetField(error, 0, "identifier", mxCreateString(id));
+    mexCallMATLAB(0, nullptr, 1, &error, "error");
+#endif
+    mexErrMsgIdAndTxt(id, "%s", message);
+    std::abort();  // a host error call does not return
+}
+
+}  // namespace detail
+
 // Runs one gateway call. body does the work; whatever it throws (a refusal,
 // exhausted memory, anything) becomes a host error raised only after body's
 // objects are destroyed, so no C++ exception leaves mexFunction and nothing
@@ -86,12 +139,14 @@ template <class Body>
 void run(const Function& function, Body&& body)
 {
     char message[512] = "";
+    const char* reason = "outOfMemory";
     try {
         detail::AllocHandlers handlers;
         body();
         return;
     } catch (const Error& e) {
         std::snprintf(message, sizeof message, "%s", e.what());
+        reason = e.reason();
     } catch (const HostRefused&) {
         if (function.refusedNote != nullptr)
             mexPrintf("%s", function.refusedNote);
@@ -102,10 +157,12 @@ void run(const Function& function, Body&& body)
         std::snprintf(message, sizeof message, "%s", function.outOfMemory);
     } catch (const std::exception& e) {
         std::snprintf(message, sizeof message, "%s", e.what());
+        reason = "unexpected";
     } catch (...) {
         std::snprintf(message, sizeof message, "unexpected failure.");
+        reason = "unexpected";
     }
-    mexErrMsgTxt(message);
+    detail::raise(function, reason, message);
 }
 
 }  // namespace gateway

@@ -1,7 +1,7 @@
 // The conversions between host arrays and what the library takes, written
 // once for every gateway: arguments are validated and borrowed in place
 // (never modified, never kept beyond the call), results are made here.
-// A refusal raises the message it is given (gateway::fail).
+// A refusal raises the Refusal it is given (gateway::fail).
 #ifndef BOXGRAPH_HOST_ARRAYS_H
 #define BOXGRAPH_HOST_ARRAYS_H
 
@@ -17,7 +17,7 @@
 namespace gateway {
 
 // count as a signed 32-bit value, or the refusal tooLarge.
-inline int32_t int32Count(uint64_t count, const char* tooLarge)
+inline int32_t int32Count(uint64_t count, const Refusal& tooLarge)
 {
     if (count > static_cast<uint64_t>(INT32_MAX))
         fail(tooLarge);
@@ -30,8 +30,8 @@ inline int32_t int32Count(uint64_t count, const char* tooLarge)
 // sparse (notSparse) and one whose dimensions or stored-entry count do not
 // fit a signed 32-bit integer (tooLarge), since vertex numbers and positions
 // are 32-bit in every build.
-inline SparseView<mwIndex> sparseArgument(const mxArray* a, const char* notSparse,
-                                          const char* tooLarge)
+inline SparseView<mwIndex> sparseArgument(const mxArray* a, const Refusal& notSparse,
+                                          const Refusal& tooLarge)
 {
     if (!mxIsSparse(a))
         fail(notSparse);
@@ -51,14 +51,14 @@ public:
     double operator[](size_t p) const { return real_ != nullptr ? real_[p] : logical_[p] ? 1.0 : 0.0; }
 
 private:
-    friend SparseValues sparseValues(const mxArray*, const char*);
+    friend SparseValues sparseValues(const mxArray*, const Refusal&);
     const double* real_ = nullptr;
     const mxLogical* logical_ = nullptr;
 };
 
 // Borrows the values of a sparse matrix (checked by sparseArgument), refusing
 // one that is neither real double nor logical.
-inline SparseValues sparseValues(const mxArray* a, const char* refusal)
+inline SparseValues sparseValues(const mxArray* a, const Refusal& refusal)
 {
     SparseValues values;
     if (mxIsLogical(a))
@@ -82,7 +82,7 @@ struct Doubles {
 };
 
 // Borrows a full real double array, or refuses it.
-inline Doubles realDoubles(const mxArray* a, const std::string& refusal)
+inline Doubles realDoubles(const mxArray* a, const Refusal& refusal)
 {
     if (!isRealDouble(a))
         fail(refusal);
@@ -95,7 +95,7 @@ struct Bytes {
 };
 
 // Borrows a full uint8 array, or refuses it.
-inline Bytes uint8s(const mxArray* a, const char* refusal)
+inline Bytes uint8s(const mxArray* a, const Refusal& refusal)
 {
     if (!mxIsUint8(a) || mxIsSparse(a))
         fail(refusal);
@@ -103,7 +103,7 @@ inline Bytes uint8s(const mxArray* a, const char* refusal)
 }
 
 // The value of a full real numeric scalar of any class, as a double, or a refusal.
-inline double realScalar(const mxArray* a, const char* refusal)
+inline double realScalar(const mxArray* a, const Refusal& refusal)
 {
     if (!mxIsNumeric(a) || mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
         fail(refusal);
@@ -140,7 +140,7 @@ struct HostFree {
 using HostText = std::unique_ptr<char, HostFree>;
 
 // A NUL-terminated copy of a char array, or the refusal notText.
-inline HostText text(const mxArray* a, const char* notText)
+inline HostText text(const mxArray* a, const Refusal& notText)
 {
     if (!mxIsChar(a))
         fail(notText);

@@ -137,19 +137,19 @@ inline TreeHandle* handleOf(const mxArray* object)
     if (field == nullptr || !mxIsChar(field) || mxGetNumberOfDimensions(field) != 2 ||
         static_cast<size_t>(mxGetM(field)) != 1 ||
         static_cast<size_t>(mxGetN(field)) != kHandleColumns)
-        gateway::fail("not a valid object pointer.");
+        gateway::fail("invalidHandle", "not a valid object pointer.");
     const unsigned char* data = static_cast<const unsigned char*>(mxGetData(field));
     TreeHandle* handle = nullptr;
     uint64_t tag = 0;
     memcpy(&handle, data, sizeof handle);
     memcpy(&tag, data + kAddressBytes, sizeof tag);
     if (handle == nullptr)
-        gateway::fail("Tree: tree is empty.");
+        gateway::fail("emptyHandle", "Tree: tree is empty.");
     if (tag != detail::tagOf(handle))
-        gateway::fail("Tree: not a tree of this session; trees live in memory and are not saved "
+        gateway::fail("foreignHandle", "Tree: not a tree of this session; trees live in memory and are not saved "
                       "with the workspace (use save(T, file) and Tree(file)).");
     if (handle->tree == nullptr)
-        gateway::fail("Tree: the tree was released.");
+        gateway::fail("released", "Tree: the tree was released.");
     return handle;
 }
 

@@ -106,7 +106,17 @@ extern "C" {
 
 void mexErrMsgTxt(const char* message)
 {
-    throw host::HostError{message != nullptr ? message : ""};
+    throw host::HostError{message != nullptr ? message : "", ""};
+}
+
+void mexErrMsgIdAndTxt(const char* id, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char message[1024];
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    throw host::HostError{message, id != nullptr ? id : ""};
 }
 
 int mexPrintf(const char* format, ...)
@@ -209,7 +219,7 @@ void mxFree(void* ptr)
     if (ptr == nullptr)
         return;
     if (state().callocBlocks.erase(ptr) == 0)
-        throw host::HostError{"mxFree of memory that mxCalloc did not hand out."};
+        throw host::HostError{"mxFree of memory that mxCalloc did not hand out.", ""};
     std::free(ptr);
 }
 

@@ -25,9 +25,11 @@ struct mxArray_tag {
 
 namespace host {
 
-// What mexErrMsgTxt throws to end a call; the harness catches it.
+// What mexErrMsgTxt and mexErrMsgIdAndTxt throw to end a call; the harness
+// catches it.
 struct HostError {
     std::string message;
+    std::string id;  // empty from mexErrMsgTxt
 };
 
 struct State {

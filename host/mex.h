@@ -55,6 +55,8 @@ BOXGRAPH_MEX_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const 
 
 // Ends the current call: throws the harness's error, never returns.
 [[noreturn]] void mexErrMsgTxt(const char* message);
+// The same with an identifier ("component:mnemonic") and a printf format.
+[[noreturn]] void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
 int mexPrintf(const char* format, ...);
 
 bool mxIsSparse(const mxArray* a);

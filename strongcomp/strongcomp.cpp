@@ -8,24 +8,27 @@ namespace {
 
 // The console line before the error is the host's fixed report of a refused
 // working array; callers may match on it.
-const gateway::Function strongcomp{"allocation error in STRONGCOMP.", "ERROR...calloc!\n"};
+const gateway::Function strongcomp{"strongcomp", "allocation error in STRONGCOMP.",
+                                   "ERROR...calloc!\n"};
 
 }  // namespace
 
-void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(strongcomp, [&] {
         if (nrhs != 2)
-            gateway::fail("usage: strongcomp(A, A^T).");
-        const char tooLarge[] = "matrix is too large.";
+            gateway::fail("usage", "usage: strongcomp(A, A^T).");
+        if (nlhs > 1)
+            gateway::fail("tooManyResults", "one result only: c = strongcomp(A, A^T).");
+        const gateway::Refusal tooLarge{"tooLarge", "matrix is too large."};
         const SparseView<mwIndex> a =
-            gateway::sparseArgument(prhs[0], "first parameter must be sparse.", tooLarge);
-        const SparseView<mwIndex> at =
-            gateway::sparseArgument(prhs[1], "second parameter must be sparse.", tooLarge);
+            gateway::sparseArgument(prhs[0], {"notSparse", "first parameter must be sparse."}, tooLarge);
+        const SparseView<mwIndex> at = gateway::sparseArgument(
+            prhs[1], {"secondNotSparse", "second parameter must be sparse."}, tooLarge);
         if (a.cols != a.rows)
-            gateway::fail("first parameter must be square.");
+            gateway::fail("notSquare", "first parameter must be square.");
         if (at.rows != a.rows || at.cols != a.rows)
-            gateway::fail("second parameter must have the size of the first.");
+            gateway::fail("sizeMismatch", "second parameter must have the size of the first.");
 
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;

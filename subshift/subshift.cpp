@@ -15,7 +15,7 @@
 
 namespace {
 
-const gateway::Function subshift{"subshift: out of memory."};
+const gateway::Function subshift{"subshift", "subshift: out of memory."};
 
 struct MatrixFree {
     void operator()(SparseMatrix* matrix) const { SparseMatrix_free(&matrix); }
@@ -27,34 +27,35 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(subshift, [&] {
         if (nrhs < 3)
-            gateway::fail("subshift: usage: [i, j, v] = subshift(A, labels, start).");
+            gateway::fail("usage", "subshift: usage: [i, j, v] = subshift(A, labels, start).");
         if (nlhs > 3)
-            gateway::fail("subshift: at most three results: [i, j, v].");
+            gateway::fail("tooManyResults", "subshift: at most three results: [i, j, v].");
 
-        const SparseView<mwIndex> a = gateway::sparseArgument(
-            prhs[0], "subshift: first parameter must be sparse.", "subshift: matrix is too large.");
+        const SparseView<mwIndex> a =
+            gateway::sparseArgument(prhs[0], {"notSparse", "subshift: first parameter must be sparse."},
+                                    {"tooLarge", "subshift: matrix is too large."});
         const gateway::SparseValues values = gateway::sparseValues(
-            prhs[0], "subshift: first parameter must be a real double or logical matrix.");
+            prhs[0], {"notRealOrLogical", "subshift: first parameter must be a real double or logical matrix."});
         // The vertex count covers every stored row: a non-square matrix is read whole.
         const int32_t n = SparseMatrix_dimensionOf(a);
         if (n == 0)
-            gateway::fail("subshift: first parameter must not be empty.");
-        const gateway::Bytes labels =
-            gateway::uint8s(prhs[1], "subshift: second parameter must be a uint8 array of labels.");
+            gateway::fail("empty", "subshift: first parameter must not be empty.");
+        const gateway::Bytes labels = gateway::uint8s(
+            prhs[1], {"labelsNotUint8", "subshift: second parameter must be a uint8 array of labels."});
         char message[160];
         if (labels.count < static_cast<size_t>(n)) {
             snprintf(message, sizeof message,
                      "subshift: second parameter must hold a label for each of the %d vertices.",
                      static_cast<int>(n));
-            gateway::fail(message);
+            gateway::fail("tooFewLabels", message);
         }
-        const double start =
-            trunc(gateway::realScalar(prhs[2], "subshift: third parameter must be a real numeric scalar."));
+        const double start = trunc(gateway::realScalar(
+            prhs[2], {"startNotScalar", "subshift: third parameter must be a real numeric scalar."}));
         if (!(start >= 0 && start < n)) {  // NaN fails too
             snprintf(message, sizeof message,
                      "subshift: third parameter must be a vertex index from 0 to %d.",
                      static_cast<int>(n - 1));
-            gateway::fail(message);
+            gateway::fail("startOutOfRange", message);
         }
 
         const std::unique_ptr<SparseMatrix, MatrixFree> edges(

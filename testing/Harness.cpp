@@ -55,6 +55,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
         result.ok = true;
     } catch (const HostError& e) {
         result.error = e.message;
+        result.errorId = e.id;
     } catch (const std::exception& e) {
         result.escaped = true;
         result.error = e.what();

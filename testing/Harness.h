@@ -21,6 +21,7 @@ using Array = std::unique_ptr<mxArray, ArrayDeleter>;
 struct CallResult {
     bool ok = false;               // the call returned normally
     std::string error;             // the host error text when it did not
+    std::string errorId;           // and its identifier
     bool escaped = false;          // a C++ exception other than a host error left mexFunction
     std::string console;           // everything mexPrintf printed during the call
     std::vector<Array> outputs;    // max(nlhs, 1) slots, as the host hands them out

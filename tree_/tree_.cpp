@@ -12,7 +12,7 @@
 
 namespace {
 
-const gateway::Function tree{"Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory."};
 
 struct RectangleFree {
     void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
@@ -28,18 +28,20 @@ using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
 // The tree in the file named by the text argument.
 HandleOwner loadTree(const mxArray* fileName)
 {
-    const gateway::HostText name = gateway::text(fileName, "Tree: file name must be text.");
+    const gateway::HostText name =
+        gateway::text(fileName, {"fileNameNotText", "Tree: file name must be text."});
     const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "r"));
     if (!file)
-        gateway::fail("Tree: could not open file.");
+        gateway::fail("cannotOpen", "Tree: could not open file.");
     HandleOwner handle(TreeHandle_load(file.get()));
     if (!handle)
-        gateway::fail("failed to load tree.");
+        gateway::fail("loadFailed", "failed to load tree.");
     return handle;
 }
 
 // The first dim elements of a real double vector that has at least that many.
-const double* vectorOf(const mxArray* a, int dim, const char* notDouble, const char* tooShort)
+const double* vectorOf(const mxArray* a, int dim, const gateway::Refusal& notDouble,
+                       const gateway::Refusal& tooShort)
 {
     const gateway::Doubles v = gateway::realDoubles(a, notDouble);
     if (v.count < static_cast<size_t>(dim))
@@ -53,24 +55,26 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
 {
     const mxArray* center = prhs[nrhs == 2 ? 0 : 1];
     const mxArray* radius = prhs[nrhs == 2 ? 1 : 2];
+    const gateway::Refusal centerNotDouble{"centerNotDouble", "Tree: center must be a real double array."};
+    const gateway::Refusal dimNotNumber{"dimensionNotNumber", "Tree: dimension must be a real double number."};
     double dim = 0;
     if (nrhs == 2) {
-        dim = static_cast<double>(
-            gateway::realDoubles(center, "Tree: center must be a real double array.").count);
+        dim = static_cast<double>(gateway::realDoubles(center, centerNotDouble).count);
     } else {
-        const gateway::Doubles d =
-            gateway::realDoubles(prhs[0], "Tree: dimension must be a real double number.");
+        const gateway::Doubles d = gateway::realDoubles(prhs[0], dimNotNumber);
         if (d.count == 0)
-            gateway::fail("Tree: dimension must be a real double number.");
+            gateway::fail(dimNotNumber);
         dim = d.data[0];
     }
     if (!(dim >= 1 && dim < 256))
-        gateway::fail("Tree: dimension must be between 1 and 255.");
+        gateway::fail("badDimension", "Tree: dimension must be between 1 and 255.");
     const int n = static_cast<int>(dim);
-    const double* c = vectorOf(center, n, "Tree: center must be a real double array.",
-                               "Tree: center has fewer elements than the dimension.");
-    const double* r = vectorOf(radius, n, "Tree: radius must be a real double array.",
-                               "Tree: radius has fewer elements than the dimension.");
+    const double* c =
+        vectorOf(center, n, centerNotDouble,
+                 {"centerTooShort", "Tree: center has fewer elements than the dimension."});
+    const double* r =
+        vectorOf(radius, n, {"radiusNotDouble", "Tree: radius must be a real double array."},
+                 {"radiusTooShort", "Tree: radius has fewer elements than the dimension."});
 
     const std::unique_ptr<Rectangle, RectangleFree> rect(
         Rectangle_new(c, r, static_cast<uint8_t>(n)));
@@ -83,7 +87,7 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(tree, [&] {
         if (nrhs < 1)
-            gateway::fail("Tree: give a center and a radius, or a file name.");
+            gateway::fail("usage", "Tree: give a center and a radius, or a file name.");
         HandleOwner handle = nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs);
         plhs[0] = treehandle::makeHandle(handle.get());
         handle.release();  // the tree now belongs to the host value

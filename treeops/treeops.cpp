@@ -26,7 +26,7 @@
 
 namespace {
 
-const gateway::Function tree{"Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory."};
 
 struct Call {
     TreeHandle* handle;
@@ -39,7 +39,14 @@ struct Call {
     Tree* tree() const { return handle->tree; }
     int dim() const { return handle->tree->rect->dim; }
     std::string prefix() const { return std::string("Tree.") + name + ": "; }
-    [[noreturn]] void fail(const std::string& message) const { gateway::fail(prefix() + message); }
+    gateway::Refusal refusal(const char* reason, const std::string& message) const
+    {
+        return {reason, prefix() + message};
+    }
+    [[noreturn]] void fail(const char* reason, const std::string& message) const
+    {
+        gateway::fail(refusal(reason, message));
+    }
 };
 
 // Argument k as a depth from 0 to most; absent, the tree's deepest level.
@@ -52,9 +59,9 @@ int32_t depthArgument(const Call& call, int k, int32_t most)
     if (most < 0)
         most = 0;
     const std::string range = "depth must be a whole number from 0 to " + std::to_string(most) + ".";
-    const double d = gateway::realScalar(call.args[k], (call.prefix() + range).c_str());
+    const double d = gateway::realScalar(call.args[k], call.refusal("badDepth", range));
     if (!(d >= 0 && d <= most && d == floor(d)))
-        call.fail(range);
+        call.fail("badDepth", range);
     return static_cast<int32_t>(d);
 }
 
@@ -64,11 +71,11 @@ const double* pointsArgument(const Call& call, int k, int64_t* count)
     const std::string shape = "points must be a real " + std::to_string(call.dim()) +
                               "-by-m matrix, one point per column.";
     if (k >= call.nargs)
-        call.fail(shape);
-    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.prefix() + shape);
+        call.fail("badPoints", shape);
+    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal("badPoints", shape));
     if (x.count != 0 && (static_cast<size_t>(mxGetM(call.args[k])) != static_cast<size_t>(call.dim()) ||
                          mxGetNumberOfDimensions(call.args[k]) != 2))
-        call.fail(shape);
+        call.fail("badPoints", shape);
     *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
     return x.data;
 }
@@ -78,12 +85,12 @@ void refuseStatus(const Call& call, TreeStatus status)
     switch (status) {
     case TREE_OK: return;
     case TREE_TOO_DEEP:
-        call.fail("a tree of dimension " + std::to_string(call.dim()) + " can be at most " +
+        call.fail("tooDeep", "a tree of dimension " + std::to_string(call.dim()) + " can be at most " +
                   std::to_string(TREE_DEPTH_PER_DIM * call.dim()) + " levels deep.");
     case TREE_BAD_SPLIT:
-        call.fail("the split coordinates sd that it needs must be 0 to " +
+        call.fail("badSplit", "the split coordinates sd that it needs must be 0 to " +
                   std::to_string(call.dim() - 1) + ".");
-    case TREE_TOO_MANY: call.fail("a level would hold more than 2147483647 boxes.");
+    case TREE_TOO_MANY: call.fail("tooManyBoxes", "a level would hold more than 2147483647 boxes.");
     }
 }
 
@@ -144,7 +151,7 @@ void insert(const Call& call)
 void keep(const Call& call)
 {
     if (call.nargs < 1)
-        call.fail("give a mask: one true or false per box at the depth.");
+        call.fail("badMask", "give a mask: one true or false per box at the depth.");
     const mxArray* maskArray = call.args[0];
     const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
     const int64_t n = Tree_count(call.tree(), d);
@@ -152,9 +159,9 @@ void keep(const Call& call)
         "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
         std::to_string(n) + ").";
     if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
-        call.fail("the mask must be a logical or real double array.");
+        call.fail("badMask", "the mask must be a logical or real double array.");
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
-        call.fail(wrongLength);
+        call.fail("badMask", wrongLength);
     // A logical mask is read in place; doubles are read as true where not 0.
     const uint8_t* mask = nullptr;
     std::unique_ptr<gateway::HostMemory<uint8_t>> converted;
@@ -190,19 +197,20 @@ struct FileClose {
 void save(const Call& call)
 {
     if (call.nargs < 1)
-        call.fail("give a file name.");
-    const gateway::HostText name = gateway::text(call.args[0], (call.prefix() + "the file name must be text.").c_str());
+        call.fail("badFileName", "give a file name.");
+    const gateway::HostText name =
+        gateway::text(call.args[0], call.refusal("badFileName", "the file name must be text."));
     if (call.tree()->root == nullptr)
-        call.fail("the tree has no boxes to save.");
+        call.fail("emptyTree", "the tree has no boxes to save.");
     std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "wb"));
     if (!file)
-        call.fail("could not open the file for writing.");
+        call.fail("cannotWrite", "could not open the file for writing.");
     const bool written = Tree_write(call.tree(), file.get()) == 0;
     const bool closed = fclose(file.release()) == 0;
     TreeHandle_reset(call.handle);
     if (!written || !closed) {
         remove(name.get());  // no half-written tree file is left behind
-        call.fail("could not write the file.");
+        call.fail("cannotWrite", "could not write the file.");
     }
 }
 
@@ -213,11 +221,12 @@ void release(const Call& call)
 
 const struct {
     const char* name;
+    int most;  // arguments it takes after the operation's name
     void (*run)(const Call&);
 } operations[] = {
-    {"depth", depth},   {"count", count},         {"boxes", boxes}, {"search", search},
-    {"insert", insert}, {"keep", keep},           {"save", save},   {"release", release},
-    {"subdivide", subdivide},
+    {"depth", 0, depth},   {"count", 1, count}, {"boxes", 1, boxes}, {"search", 2, search},
+    {"insert", 2, insert}, {"keep", 2, keep},   {"save", 1, save},   {"release", 0, release},
+    {"subdivide", 0, subdivide},
 };
 
 }  // namespace
@@ -226,15 +235,19 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(tree, [&] {
         if (nrhs < 2)
-            gateway::fail("Tree: treeops needs an object and an operation.");
+            gateway::fail("usage", "Tree: treeops needs an object and an operation.");
         TreeHandle* handle = treehandle::handleOf(prhs[0]);
-        const gateway::HostText name = gateway::text(prhs[1], "Tree: the operation must be text.");
+        const gateway::HostText name =
+            gateway::text(prhs[1], {"usage", "Tree: the operation must be text."});
         for (const auto& op : operations) {
             if (strcmp(name.get(), op.name) == 0) {
-                op.run(Call{handle, op.name, nrhs - 2, prhs + 2, nlhs, plhs});
+                const Call call{handle, op.name, nrhs - 2, prhs + 2, nlhs, plhs};
+                if (call.nargs > op.most)
+                    call.fail("usage", "too many arguments.");
+                op.run(call);
                 return;
             }
         }
-        gateway::fail(std::string("Tree: no operation '") + name.get() + "'.");
+        gateway::fail("noOperation", std::string("Tree: no operation '") + name.get() + "'.");
     });
 }

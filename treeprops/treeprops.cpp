@@ -8,7 +8,7 @@
 
 namespace {
 
-const gateway::Function tree{"Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory."};
 
 mxArray* property(const TreeHandle* handle, const char* name)
 {
@@ -25,7 +25,7 @@ mxArray* property(const TreeHandle* handle, const char* name)
         return mxCreateDoubleScalar(static_cast<double>(dim));
     if (strcmp(name, "sd") == 0)
         return gateway::doubleVector(Shape::Row, tree->sd, TREE_DEPTH_PER_DIM * dim + 1);
-    gateway::fail(std::string("Tree: no property '") + name + "'.");
+    gateway::fail("noProperty", std::string("Tree: no property '") + name + "'.");
 }
 
 }  // namespace
@@ -34,9 +34,10 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(tree, [&] {
         if (nrhs < 2)
-            gateway::fail("Tree: treeprops needs an object and a property name.");
+            gateway::fail("usage", "Tree: treeprops needs an object and a property name.");
         const TreeHandle* handle = treehandle::handleOf(prhs[0]);
-        const gateway::HostText name = gateway::text(prhs[1], "Tree: property name must be text.");
+        const gateway::HostText name =
+            gateway::text(prhs[1], {"propertyNotText", "Tree: property name must be text."});
         plhs[0] = property(handle, name.get());
     });
 }

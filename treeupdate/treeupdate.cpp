@@ -9,13 +9,13 @@
 
 namespace {
 
-const gateway::Function tree{"Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory."};
 
 // The value's doubles, refused unless it is a real double array.
 gateway::Doubles valuesOf(const mxArray* value, const char* name)
 {
-    return gateway::realDoubles(value,
-                                std::string("Tree.") + name + ": right hand side must be a real double array");
+    return gateway::realDoubles(
+        value, {"notDouble", std::string("Tree.") + name + ": right hand side must be a real double array"});
 }
 
 // Copies the value into a vector of the root rectangle (center or radius).
@@ -23,7 +23,7 @@ void assignVector(double* target, int dim, const mxArray* value, const char* nam
 {
     const gateway::Doubles v = valuesOf(value, name);
     if (v.count != static_cast<size_t>(dim))
-        gateway::fail(std::string("Tree.") + name + ": right hand side has wrong dimension");
+        gateway::fail("wrongDimension", std::string("Tree.") + name + ": right hand side has wrong dimension");
     for (int i = 0; i < dim; ++i)
         target[i] = v.data[i];
 }
@@ -39,12 +39,12 @@ void assign(TreeHandle* handle, const char* name, const mxArray* value)
     } else if (strcmp(name, "verbose") == 0) {
         const gateway::Doubles v = valuesOf(value, "verbose");
         if (v.count == 0)
-            gateway::fail("Tree.verbose: right hand side is empty");
+            gateway::fail("emptyValue", "Tree.verbose: right hand side is empty");
         handle->verbose = gateway::truncToInt32(v.data[0]);
     } else if (strcmp(name, "sd") == 0) {
         const gateway::Doubles v = valuesOf(value, "sd");
         if (v.count > static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim) + 1)
-            gateway::fail("Tree.sd: right hand side has more elements than the table");
+            gateway::fail("sdTooLong", "Tree.sd: right hand side has more elements than the table");
         for (size_t i = 0; i < v.count; ++i)
             tree->sd[i] = static_cast<uint8_t>(gateway::truncToInt32(v.data[i]));
     }
@@ -57,7 +57,7 @@ const mxArray* subscriptField(const mxArray* subscript, const char* name)
     if (mxIsStruct(subscript) && mxGetNumberOfElements(subscript) > 0)
         field = mxGetField(subscript, 0, name);
     if (field == nullptr)
-        gateway::fail("Tree: subscript must have the fields type and subs.");
+        gateway::fail("badSubscript", "Tree: subscript must have the fields type and subs.");
     return field;
 }
 
@@ -67,13 +67,15 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(tree, [&] {
         if (nrhs < 3)
-            gateway::fail("Tree: treeupdate needs an object, a subscript and a value.");
+            gateway::fail("usage", "Tree: treeupdate needs an object, a subscript and a value.");
         TreeHandle* handle = treehandle::handleOf(prhs[0]);
         const mxArray* typeField = subscriptField(prhs[1], "type");
         const mxArray* subsField = subscriptField(prhs[1], "subs");
-        const gateway::HostText type = gateway::text(typeField, "Tree: subscript type must be text.");
+        const gateway::HostText type =
+            gateway::text(typeField, {"badSubscript", "Tree: subscript type must be text."});
         if (strcmp(type.get(), ".") == 0) {
-            const gateway::HostText subs = gateway::text(subsField, "Tree: property name must be text.");
+            const gateway::HostText subs =
+                gateway::text(subsField, {"propertyNotText", "Tree: property name must be text."});
             assign(handle, subs.get(), prhs[2]);
         }
         plhs[0] = const_cast<mxArray*>(prhs[0]);

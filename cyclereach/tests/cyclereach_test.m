@@ -26,6 +26,6 @@
 %! cyclereach(sparse(1, 1, 1), 42);
 %! assert(ans, 1);
 
-%!error <usage: cyclereach\(A\)\.> cyclereach()
-%!error <first parameter must be sparse\.> cyclereach(eye(2))
-%!error <first parameter must have at least as many columns as rows\.> cyclereach(sparse(3, 2))
+%!error <^cyclereach: usage: cyclereach\(A\)\.$> cyclereach()
+%!error <^cyclereach: first parameter must be sparse\.$> cyclereach(eye(2))
+%!error <^cyclereach: first parameter must have at least as many columns as rows\.$> cyclereach(sparse(3, 2))

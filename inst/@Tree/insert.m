@@ -15,8 +15,8 @@
 % @end example
 % @seealso{Tree, search, keep}
 % @end deftypefn
-function n = insert(T, X, varargin)
-  m = treeops(struct(T), 'insert', X, varargin{:});
+function n = insert(T, varargin)
+  m = treeops(struct(T), 'insert', varargin{:});
   if nargout > 0
     n = m;
   end

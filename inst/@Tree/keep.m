@@ -17,8 +17,8 @@
 % @end example
 % @seealso{Tree, search, subdivide}
 % @end deftypefn
-function n = keep(T, mask, varargin)
-  m = treeops(struct(T), 'keep', mask, varargin{:});
+function n = keep(T, varargin)
+  m = treeops(struct(T), 'keep', varargin{:});
   if nargout > 0
     n = m;
   end

@@ -5,6 +5,6 @@
 % otherwise kept until Octave ends.  Also callable as @code{T.release()}.
 % @seealso{Tree}
 % @end deftypefn
-function release(T)
-  treeops(struct(T), 'release');
+function release(T, varargin)
+  treeops(struct(T), 'release', varargin{:});
 end

@@ -19,6 +19,6 @@
 % @end example
 % @seealso{Tree}
 % @end deftypefn
-function save(T, file)
-  treeops(struct(T), 'save', file);
+function save(T, varargin)
+  treeops(struct(T), 'save', varargin{:});
 end

@@ -19,6 +19,6 @@
 % @end example
 % @seealso{Tree, boxes, insert}
 % @end deftypefn
-function k = search(T, X, varargin)
-  k = treeops(struct(T), 'search', X, varargin{:});
+function k = search(T, varargin)
+  k = treeops(struct(T), 'search', varargin{:});
 end

@@ -21,8 +21,8 @@
 % @end example
 % @seealso{Tree, count, keep, insert}
 % @end deftypefn
-function n = subdivide(T)
-  m = treeops(struct(T), 'subdivide');
+function n = subdivide(T, varargin)
+  m = treeops(struct(T), 'subdivide', varargin{:});
   if nargout > 0
     n = m;
   end

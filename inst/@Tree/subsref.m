@@ -8,7 +8,7 @@
 % @end deftypefn
 function varargout = subsref(T, S)
   if ~strcmp(S(1).type, '.')
-    error('Tree: index a tree only by name, as in T.center or T.count(d).');
+    error('boxgraph:Tree:badIndex', 'Tree: index a tree only by name, as in T.center or T.count(d).');
   end
   name = S(1).subs;
   rest = S(2:end);

@@ -216,3 +216,21 @@ TEST(Strongcomp, LongChainAndCycleNeedNoRecursion)
 }
 
 }  // namespace
+
+namespace {
+
+// Under a MATLAB-like host the fixed text comes as it stands, with the
+// identifier boxgraph:<function>:<reason> beside it.
+TEST(Strongcomp, RefusalsCarryIdentifiers)
+{
+    host::Array dense = host::dense(2, 2);
+    host::Array a = host::graph(2, {});
+    host::CallResult r = checks::cleanCall(strongcomp(), 1, {dense.get(), a.get()});
+    EXPECT_EQ(r.error, "first parameter must be sparse.");
+    EXPECT_EQ(r.errorId, "boxgraph:strongcomp:notSparse");
+    r = checks::cleanCall(strongcomp(), 2, {a.get(), a.get()});
+    EXPECT_EQ(r.error, "one result only: c = strongcomp(A, A^T).");
+    EXPECT_EQ(r.errorId, "boxgraph:strongcomp:tooManyResults");
+}
+
+}  // namespace

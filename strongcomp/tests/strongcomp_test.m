@@ -42,9 +42,9 @@
 %! strongcomp(A, A');
 %! assert(ans, int32(0));
 
-%!error <usage: strongcomp\(A, A\^T\)\.> strongcomp(sparse(2, 2))
-%!error <usage: strongcomp\(A, A\^T\)\.> strongcomp(sparse(2, 2), sparse(2, 2), 1)
-%!error <first parameter must be sparse\.> strongcomp(eye(2), sparse(2, 2))
-%!error <second parameter must be sparse\.> strongcomp(sparse(2, 2), eye(2))
-%!error <first parameter must be square\.> strongcomp(sparse(2, 3), sparse(3, 2))
-%!error <second parameter must have the size of the first\.> strongcomp(sparse(3, 3), sparse(2, 2))
+%!error <^strongcomp: usage: strongcomp\(A, A\^T\)\.$> strongcomp(sparse(2, 2))
+%!error <^strongcomp: usage: strongcomp\(A, A\^T\)\.$> strongcomp(sparse(2, 2), sparse(2, 2), 1)
+%!error <^strongcomp: first parameter must be sparse\.$> strongcomp(eye(2), sparse(2, 2))
+%!error <^strongcomp: second parameter must be sparse\.$> strongcomp(sparse(2, 2), eye(2))
+%!error <^strongcomp: first parameter must be square\.$> strongcomp(sparse(2, 3), sparse(3, 2))
+%!error <^strongcomp: second parameter must have the size of the first\.$> strongcomp(sparse(3, 3), sparse(2, 2))

@@ -92,32 +92,32 @@
 %! name = [tempname() '.tree'];
 %! unwind_protect
 %!   writeTree (name, 1, 0, 1, [1 5 0, repmat([1 0 0], 1, 600)]);
-%!   fail ('Tree (name)', 'failed to load tree.');
+%!   fail ('Tree (name)', '^Tree: failed to load tree\.$');
 %!   writeTree (name, 1, 0, 1, [1 1 0, 0, 0]);
-%!   fail ('Tree (name)', 'failed to load tree.');
+%!   fail ('Tree (name)', '^Tree: failed to load tree\.$');
 %! unwind_protect_cleanup
 %!   delete (name);
 %! end_unwind_protect
 
-%!error <Tree.radius: right hand side has wrong dimension> T = Tree ([0 0], [1 1]); T.radius = [1 2 3];
-%!error <Tree.center: right hand side has wrong dimension> T = Tree ([0 0], [1 1]); T.center = 1;
-%!error <Tree.sd: right hand side has more elements than the table> T = Tree (0, 1); T.sd = zeros (1, 502);
-%!error <Tree.verbose: right hand side is empty> T = Tree (0, 1); T.verbose = [];
-%!error <Tree.radius: right hand side must be a real double array> T = Tree (0, 1); T.radius = int8 (1);
-%!error <Tree.center: right hand side must be a real double array> T = Tree (0, 1); T.center = 1i;
-%!error <Tree.sd: right hand side must be a real double array> T = Tree (0, 1); T.sd = sparse (1);
-%!error <Tree: could not open file.> Tree ('/no/such/folder/file.tree');
-%!error <failed to load tree.> Tree ('/etc/hostname');
-%!error <Tree: give a center and a radius, or a file name.> Tree ();
-%!error <Tree: file name must be text.> Tree (3);
-%!error <Tree: center must be a real double array.> Tree (int8 ([1 2]), [1 2]);
-%!error <Tree: dimension must be between 1 and 255.> Tree (zeros (1, 257), ones (1, 257));
-%!error <Tree: dimension must be between 1 and 255.> Tree (256, 1, 1);
-%!error <Tree: dimension must be between 1 and 255.> Tree ([], []);
-%!error <Tree: center has fewer elements than the dimension.> Tree (3, [1 2], [1 2 3]);
-%!error <Tree: radius has fewer elements than the dimension.> Tree (3, [1 2 3], [1 2]);
-%!error <Tree: no property 'foo'.> T = Tree (0, 1); T.foo;
-%!error <Tree: index a tree only by name> T = Tree (0, 1); T(1);
+%!error <^Tree.radius: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.radius = [1 2 3];
+%!error <^Tree.center: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.center = 1;
+%!error <^Tree.sd: right hand side has more elements than the table$> T = Tree (0, 1); T.sd = zeros (1, 502);
+%!error <^Tree.verbose: right hand side is empty$> T = Tree (0, 1); T.verbose = [];
+%!error <^Tree.radius: right hand side must be a real double array$> T = Tree (0, 1); T.radius = int8 (1);
+%!error <^Tree.center: right hand side must be a real double array$> T = Tree (0, 1); T.center = 1i;
+%!error <^Tree.sd: right hand side must be a real double array$> T = Tree (0, 1); T.sd = sparse (1);
+%!error <^Tree: could not open file.$> Tree ('/no/such/folder/file.tree');
+%!error <^Tree: failed to load tree.$> Tree ('/etc/hostname');
+%!error <^Tree: give a center and a radius, or a file name.$> Tree ();
+%!error <^Tree: file name must be text.$> Tree (3);
+%!error <^Tree: center must be a real double array.$> Tree (int8 ([1 2]), [1 2]);
+%!error <^Tree: dimension must be between 1 and 255.$> Tree (zeros (1, 257), ones (1, 257));
+%!error <^Tree: dimension must be between 1 and 255.$> Tree (256, 1, 1);
+%!error <^Tree: dimension must be between 1 and 255.$> Tree ([], []);
+%!error <^Tree: center has fewer elements than the dimension.$> Tree (3, [1 2], [1 2 3]);
+%!error <^Tree: radius has fewer elements than the dimension.$> Tree (3, [1 2 3], [1 2]);
+%!error <^Tree: no property 'foo'.$> T = Tree (0, 1); T.foo;
+%!error <^Tree: index a tree only by name, as in T\.center or T\.count\(d\)\.$> T = Tree (0, 1); T(1);
 
 %!test
 %! T = Tree ([0 0], [1 1]);

@@ -47,9 +47,9 @@
 %! T = Tree ([0 0], [1 1]);
 %! U = T;
 %! release (T);
-%! fail ("count (U)", "Tree: the tree was released.");
-%! fail ("U.center", "Tree: the tree was released.");
-%! fail ("U.radius = [2 2]", "Tree: the tree was released.");
+%! fail ("count (U)", "^Tree: the tree was released\\.$");
+%! fail ("U.center", "^Tree: the tree was released\\.$");
+%! fail ("U.radius = [2 2]", "^Tree: the tree was released\\.$");
 
 %!test
 %! ## A tree saved with the workspace and loaded into a new Octave process is
@@ -69,6 +69,6 @@
 %!   delete (file);
 %! end_unwind_protect
 
-%!error <depth must be a whole number from 0 to 1> T = Tree ([0 0], [1 1]); subdivide (T); count (T, 2)
-%!error <points must be a real 2-by-m matrix> search (Tree ([0 0], [1 1]), [1 2 3]')
-%!error <the mask must hold one element per box at depth 0 \(1\)> keep (Tree ([0 0], [1 1]), [true false])
+%!error <^Tree.count: depth must be a whole number from 0 to 1\.$> T = Tree ([0 0], [1 1]); subdivide (T); count (T, 2)
+%!error <^Tree.search: points must be a real 2-by-m matrix, one point per column\.$> search (Tree ([0 0], [1 1]), [1 2 3]')
+%!error <^Tree.keep: the mask must hold one element per box at depth 0 \(1\)\.$> keep (Tree ([0 0], [1 1]), [true false])
