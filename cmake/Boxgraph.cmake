@@ -119,6 +119,11 @@ function(boxgraph_add_module)
     if(DEFINED BOXGRAPH_MK_${M_NAME}_DIR)
       set(out_dir ${BOXGRAPH_OCTAVE_DIR}/${BOXGRAPH_MK_${M_NAME}_DIR})
     endif()
+    # The m-file that carries the function's help goes beside the MEX file,
+    # which Octave runs in its place.
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${M_NAME}.m)
+      configure_file(${CMAKE_CURRENT_SOURCE_DIR}/${M_NAME}.m ${out_dir}/${M_NAME}.m COPYONLY)
+    endif()
     add_library(${M_NAME}_octave MODULE ${sources})
     target_link_libraries(${M_NAME}_octave PRIVATE octave_mex gateway ${libs})
     set_target_properties(${M_NAME}_octave PROPERTIES PREFIX "" SUFFIX ".mex" OUTPUT_NAME

@@ -4,7 +4,8 @@
 #   build/b32    32-bit hostless modules (-m32)
 #   build/asan   64-bit hostless modules under AddressSanitizer and UBSan
 #   build/mingw  the library and gateways compiled for Windows (MinGW-w64), a compile check
-# then a short fuzzing run of the tree-file reader.
+# then the Octave package's install-load-test-uninstall cycle and a short
+# fuzzing run of the tree-file reader.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -40,6 +41,15 @@ if scripts/build.sh build/mingw -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x8
 else
   count 1
   tail -n 40 build/mingw.log
+fi
+
+echo "== the Octave package: make dist, pkg install, load, test, uninstall"
+if scripts/package-test.sh > build/package.log 2>&1; then
+  count 0
+  grep -E '^package:' build/package.log || true
+else
+  count 1
+  tail -n 60 build/package.log
 fi
 
 echo "== fuzzing the tree-file reader"

@@ -1,4 +1,56 @@
-## Octave tests of subshift: real Octave arrays through the MEX file.
+% -*- texinfo -*-
+% @deftypefn  {} {[@var{i}, @var{j}, @var{v}] =} subshift (@var{A}, @var{labels}, @var{start})
+% @deftypefnx {} {@var{i} =} subshift (@dots{})
+% Build the induced subshift of a graph whose vertices carry symbols, by subset construction.
+%
+% Starting from the subset @{@var{start}@}, every symbol @var{s} takes a
+% subset to its successor under @var{s}: the vertices reached by the edges
+% that leave its members labelled @var{s}.  Every distinct non-empty subset
+% reached gets a number, 1, 2, 3, @dots{} in order of discovery (the start
+% subset is 1), and every (subset, symbol) pair with a non-empty successor
+% gives one edge of the result.
+%
+% @var{A}: sparse, real double or logical; a stored @code{A(i, j)} that is
+% not 0 is an edge from vertex @var{j} to vertex @var{i}.  The vertex count
+% n is the larger of the column count and the last row holding a stored
+% entry.  @var{labels}: @code{uint8}, at least n elements, the symbol of each
+% vertex (0 to 255).  @var{start}: the start vertex as a zero-based index, 0
+% to n-1, any real numeric scalar (truncated toward zero).
+%
+% @var{i}, @var{j}, @var{v}: double columns, one row per edge, from subset
+% @code{j(k)} to subset @code{i(k)} with @code{v(k)} = 1, in depth-first
+% order; @code{sparse (i, j, v)} is the subshift's transition matrix and
+% counts the symbols that lead from one subset to another.  The number of
+% subsets can grow exponentially with n.
+%
+% Errors: see docs/errors.md (identifiers @code{boxgraph:subshift:*}).
+%
+% @example
+% A = sparse ([2 3 1 3], [1 1 2 3], 1, 3, 3);  # 1->2, 1->3, 2->1, 3->3
+% [i, j, v] = subshift (A, uint8 ([0 1 0]), 0);
+% full (sparse (i, j, v))
+% @result{} [0 1 0; 1 0 0; 0 1 1]
+% @end example
+% @seealso{entropy, strongcomp}
+% @end deftypefn
+
+function varargout = subshift (varargin)
+  % Runs only where the compiled module is missing: the MEX file beside this
+  % one takes precedence over it.
+  error ('boxgraph:subshift:notBuilt', ...
+         'subshift: the compiled module is missing; build boxgraph (see its README) or reinstall the package.');
+end
+
+%!assert (regexp (which ("subshift"), "\\.mex$"))  # the MEX file runs, this file gives the help
+%!assert (! isempty (strfind (get_help_text ("subshift"), "induced subshift")))
+
+%!demo
+%! ## The even shift's graph: vertex 1 (symbol 0) loops, 1 -> 2 and 2 -> 1
+%! ## (symbol 1). Its induced subshift and entropy log((1 + sqrt 5) / 2).
+%! A = sparse ([1 2 1], [1 1 2], 1, 2, 2);
+%! [i, j, v] = subshift (A, uint8 ([0 1]), 0);
+%! S = sparse (i, j, v)
+%! h = log (max (abs (eig (full (S)))))
 
 %!shared A, labels
 %! ## Edges 1->2, 1->3, 2->1, 3->3 (column = source); vertex 2 has symbol 1.
