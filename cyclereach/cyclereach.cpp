@@ -34,9 +34,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
             gateway::fail("usage", "usage: cyclereach(A).");
         if (nlhs > 1)
             gateway::fail("tooManyResults", "one result only: r = cyclereach(A).");
-        const SparseView<mwIndex> view =
-            gateway::sparseArgument(prhs[0], {"notSparse", "first parameter must be sparse."},
-                                    {"tooLarge", "matrix is too large."});
+        const SparseView<mwIndex> view = gateway::sparseArgument(
+            prhs[0], {"notSparse", "first parameter must be sparse."}, {"tooLarge", "matrix is too large."},
+            {"malformed", "first parameter is not a well-formed sparse matrix."});
         if (view.cols < view.rows)
             gateway::fail("tooFewColumns", "first parameter must have at least as many columns as rows.");
 

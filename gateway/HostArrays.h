@@ -26,12 +26,13 @@ inline int32_t int32Count(uint64_t count, const Refusal& tooLarge)
 
 // ---- arguments
 
-// Borrows a sparse matrix's compressed columns. Refuses an array that is not
-// sparse (notSparse) and one whose dimensions or stored-entry count do not
-// fit a signed 32-bit integer (tooLarge), since vertex numbers and positions
-// are 32-bit in every build.
-inline SparseView<mwIndex> sparseArgument(const mxArray* a, const Refusal& notSparse,
-                                          const Refusal& tooLarge)
+// Borrows a sparse matrix's compressed columns as they are. Refuses an array
+// that is not sparse (notSparse) and one whose dimensions or stored-entry
+// count do not fit a signed 32-bit integer (tooLarge), since vertex numbers
+// and positions are 32-bit in every build. Its structure is not looked at:
+// see sparseArgument.
+inline SparseView<mwIndex> borrowSparse(const mxArray* a, const Refusal& notSparse,
+                                        const Refusal& tooLarge)
 {
     if (!mxIsSparse(a))
         fail(notSparse);
@@ -40,7 +41,21 @@ inline SparseView<mwIndex> sparseArgument(const mxArray* a, const Refusal& notSp
     view.cols = int32Count(mxGetN(a), tooLarge);
     view.jc = mxGetJc(a);
     view.ir = mxGetIr(a);
-    int32Count(static_cast<uint64_t>(view.jc[view.cols]), tooLarge);
+    const auto count = static_cast<int64_t>(view.jc[view.cols]);
+    int32Count(static_cast<uint64_t>(count < 0 ? 0 : count), tooLarge);
+    return view;
+}
+
+// borrowSparse, and then refuses a matrix whose structure is not well formed
+// (malformed: column starts out of order, row indices out of range), which
+// no correct host makes but which would make the modules read out of bounds.
+// One pass over the structure.
+inline SparseView<mwIndex> sparseArgument(const mxArray* a, const Refusal& notSparse,
+                                          const Refusal& tooLarge, const Refusal& malformed)
+{
+    const SparseView<mwIndex> view = borrowSparse(a, notSparse, tooLarge);
+    if (!SparseView_isWellFormed(view))
+        fail(malformed);
     return view;
 }
 

@@ -15,4 +15,35 @@ struct SparseView {
     const Index* ir;  // jc[cols] row indices
 };
 
+// Whether the column starts begin at 0 and never decrease, so that every
+// column lies within the stored entries. O(cols).
+template <class Index>
+bool SparseView_columnStartsInOrder(const SparseView<Index>& view)
+{
+    if (static_cast<int64_t>(view.jc[0]) != 0)
+        return false;
+    bool ordered = true;
+    for (int32_t j = 0; j < view.cols; ++j)
+        ordered &= static_cast<int64_t>(view.jc[j + 1]) >= static_cast<int64_t>(view.jc[j]);
+    return ordered;
+}
+
+// Whether the view is a well-formed matrix: column starts in order, and every
+// stored row index from 0 to rows - 1. Rows within a column may come in any
+// order and repeat. A correct host never hands out anything else; a faulty
+// caller can, and reading such a matrix as a graph would index outside the
+// arrays. One pass over the structure.
+template <class Index>
+bool SparseView_isWellFormed(const SparseView<Index>& view)
+{
+    if (!SparseView_columnStartsInOrder(view))
+        return false;
+    const auto count = static_cast<int64_t>(view.jc[view.cols]);
+    const auto rows = static_cast<uint64_t>(view.rows);
+    bool inRange = true;
+    for (int64_t p = 0; p < count; ++p)
+        inRange &= static_cast<uint64_t>(view.ir[p]) < rows;  // a negative index is a large unsigned one
+    return inRange;
+}
+
 #endif

@@ -40,16 +40,49 @@ constexpr int32_t unlabelled = INT32_MIN;
 
 }  // namespace detail
 
+// One sequential pass over a matrix's structure: whether it is well formed
+// (column starts from 0 in order, every row index from 0 to rows - 1) and,
+// in *digest, the sum over its stored entries of a 64-bit mix of (row,
+// column), or of (column, row) when transposed. The sum does not depend on
+// the order of the entries, so a matrix and its transpose have the same
+// digest however each stores its columns; two different patterns share one
+// by accident with a chance of about 2^-64. O(cols + stored entries).
+template <class Index>
+bool checkPattern(const SparseView<Index>& m, bool transposed, uint64_t* digest)
+{
+    if (static_cast<int64_t>(m.jc[0]) != 0)
+        return false;
+    const auto rows = static_cast<uint64_t>(m.rows);
+    uint64_t sum = 0;
+    bool wellFormed = true;
+    for (int32_t j = 0; j < m.cols; ++j) {
+        const auto begin = static_cast<int64_t>(m.jc[j]);
+        const auto end = static_cast<int64_t>(m.jc[j + 1]);
+        wellFormed &= end >= begin;
+        const auto column = static_cast<uint64_t>(j);
+        for (int64_t p = begin; p < end; ++p) {
+            const auto i = static_cast<uint64_t>(m.ir[p]);
+            wellFormed &= i < rows;  // a negative index is a large unsigned one
+            uint64_t z = transposed ? i * 0x9e3779b97f4a7c15ULL + column
+                                    : column * 0x9e3779b97f4a7c15ULL + i;
+            z = (z ^ (z >> 29)) * 0xbf58476d1ce4e5b9ULL;
+            sum += z ^ (z >> 32);
+        }
+    }
+    *digest = sum;
+    return wellFormed;
+}
+
 // Numbers the strongly connected components of A. labels[v] becomes v's
 // component number, or -1 when v's component is v alone without a self-loop.
 // Components with a cycle are numbered 0, 1, ... in the order the second pass
 // meets their roots (decreasing finishing time of the first pass), which is a
 // topological order of the component graph: an edge between two numbered
 // components always goes from the lower number to the higher.
-// The caller supplies AT, which is searched as given (the host's own interface
-// asks for it): when it is not A's transpose the labels are what the two
-// passes produce on the given patterns. Only the patterns count: a stored zero
-// is an edge. The vertex count is A's row count.
+// The caller supplies AT (the host's own interface asks for it), which is
+// searched as given: check first that it is A's transpose (checkPattern), or
+// the labels mean nothing. Only the patterns count: a stored zero is an edge.
+// The vertex count is A's row count.
 // mark and order are the caller's working arrays of n entries each, contents
 // ignored. Costs O(n + stored entries of A and AT); no allocation.
 template <class Index>

@@ -22,13 +22,24 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
             gateway::fail("tooManyResults", "one result only: c = strongcomp(A, A^T).");
         const gateway::Refusal tooLarge{"tooLarge", "matrix is too large."};
         const SparseView<mwIndex> a =
-            gateway::sparseArgument(prhs[0], {"notSparse", "first parameter must be sparse."}, tooLarge);
-        const SparseView<mwIndex> at = gateway::sparseArgument(
+            gateway::borrowSparse(prhs[0], {"notSparse", "first parameter must be sparse."}, tooLarge);
+        const SparseView<mwIndex> at = gateway::borrowSparse(
             prhs[1], {"secondNotSparse", "second parameter must be sparse."}, tooLarge);
         if (a.cols != a.rows)
             gateway::fail("notSquare", "first parameter must be square.");
         if (at.rows != a.rows || at.cols != a.rows)
             gateway::fail("sizeMismatch", "second parameter must have the size of the first.");
+        // One pass over each structure checks it and compares the patterns: a
+        // second argument that is not the transpose would give labels that
+        // mean nothing (a chain with A for AT is "one cycle").
+        uint64_t digestA = 0;
+        uint64_t digestAT = 0;
+        if (!graph::checkPattern(a, false, &digestA))
+            gateway::fail("malformed", "first parameter is not a well-formed sparse matrix.");
+        if (!graph::checkPattern(at, true, &digestAT))
+            gateway::fail("malformed", "second parameter is not a well-formed sparse matrix.");
+        if (a.jc[a.cols] != at.jc[at.cols] || digestA != digestAT)
+            gateway::fail("notTranspose", "second parameter must be the transpose of the first.");
 
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;

@@ -5,7 +5,8 @@
 % @var{A} is an n-by-n sparse matrix whose stored entry @code{A(i, j)} is an
 % edge from vertex @var{j} to vertex @var{i} (box @var{j} maps into box
 % @var{i}); only the pattern counts, a stored zero is an edge.  @var{AT} is
-% its transpose, @code{A'}, which the caller supplies.
+% its transpose, @code{A'}, which the caller supplies; one that is not the
+% transpose is refused (the check reads each matrix once).
 %
 % @var{c} is a 1-by-n @code{int32} row: @code{c(v)} is the number of the
 % component of vertex @var{v}, or -1 when @var{v} lies on no cycle (its
@@ -91,3 +92,4 @@ end
 %!error <^strongcomp: second parameter must be sparse\.$> strongcomp(sparse(2, 2), eye(2))
 %!error <^strongcomp: first parameter must be square\.$> strongcomp(sparse(2, 3), sparse(3, 2))
 %!error <^strongcomp: second parameter must have the size of the first\.$> strongcomp(sparse(3, 3), sparse(2, 2))
+%!error <^strongcomp: second parameter must be the transpose of the first\.$> A = sparse(2:5, 1:4, 1, 5, 5); strongcomp(A, A)

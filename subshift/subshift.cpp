@@ -31,9 +31,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (nlhs > 3)
             gateway::fail("tooManyResults", "subshift: at most three results: [i, j, v].");
 
-        const SparseView<mwIndex> a =
-            gateway::sparseArgument(prhs[0], {"notSparse", "subshift: first parameter must be sparse."},
-                                    {"tooLarge", "subshift: matrix is too large."});
+        const SparseView<mwIndex> a = gateway::sparseArgument(
+            prhs[0], {"notSparse", "subshift: first parameter must be sparse."},
+            {"tooLarge", "subshift: matrix is too large."},
+            {"malformed", "subshift: first parameter is not a well-formed sparse matrix."});
         const gateway::SparseValues values = gateway::sparseValues(
             prhs[0], {"notRealOrLogical", "subshift: first parameter must be a real double or logical matrix."});
         // The vertex count covers every stored row: a non-square matrix is read whole.

@@ -11,7 +11,7 @@ def main(native_file, scipy_file):
     for b in native["benchmarks"]:
         if b.get("aggregate_name") == "median":
             median[b["run_name"]] = b["real_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-    rows = ["floor", "strongcomp", "cyclereach", "boost_build", "boost_scc", "scipy"]
+    rows = ["floor", "strongcomp", "wellformed", "transpose", "cyclereach", "boost_build", "boost_scc", "scipy"]
     print(f"{'input':8} " + " ".join(f"{r:>12}" for r in rows) + "   (median seconds)")
     for name in ("henon", "random", "chain", "cycle"):
         t = {r: median.get(f"{r}/{name}") for r in rows[:-1]}
@@ -21,7 +21,9 @@ def main(native_file, scipy_file):
         print(f"{'':8} " + " ".join(f"{t[r] / floor:11.1f}x" for r in rows) + "   (over the floor)")
         print(f"{'':8} strongcomp/boost_scc {t['strongcomp'] / t['boost_scc']:.2f}  "
               f"strongcomp/scipy {t['strongcomp'] / t['scipy']:.2f}  "
-              f"cyclereach/strongcomp {t['cyclereach'] / t['strongcomp']:.2f}")
+              f"cyclereach/strongcomp {t['cyclereach'] / t['strongcomp']:.2f}  "
+              f"wellformed/strongcomp {t['wellformed'] / t['strongcomp']:.2f}  "
+              f"transpose/strongcomp {t['transpose'] / t['strongcomp']:.2f}")
 
 
 if __name__ == "__main__":

@@ -133,3 +133,20 @@ TEST(Cyclereach, LongChainNeedsNoRecursion)
 }
 
 }  // namespace
+
+namespace {
+
+// What only a faulty caller hands over: a row index past the row count, or
+// column starts that go down; read as a graph they would index outside the
+// arrays.
+TEST(Cyclereach, RefusesMalformedSparseArrays)
+{
+    for (const auto& structure : std::vector<std::pair<std::vector<mwIndex>, std::vector<mwIndex>>>{
+             {{0, 1, 1, 1}, {7}}, {{0, 2, 1, 2}, {0, 1}}}) {
+        host::Array m = host::sparse(3, 3, structure.first, structure.second);
+        EXPECT_EQ(checks::refusal(cyclereach(), {m.get()}),
+                  "first parameter is not a well-formed sparse matrix.");
+    }
+}
+
+}  // namespace

@@ -60,15 +60,45 @@ TEST(Strongcomp, StoredZeroIsAnEdge)
     EXPECT_EQ(host::int32s(r.outputs[0].get()), V({0, -1}));
 }
 
-TEST(Strongcomp, SecondArgumentIsSearchedAsGiven)
+TEST(Strongcomp, RefusesASecondArgumentThatIsNotTheTranspose)
 {
-    // A has the 2-cycle 0 <-> 1; the second argument is empty, so no root
-    // collects anything and every vertex is -1.
-    host::Array a = host::graph(2, {{0, 1}, {1, 0}});
+    const std::string notTranspose = "second parameter must be the transpose of the first.";
+    host::Array cycle = host::graph(2, {{0, 1}, {1, 0}});
     host::Array empty = host::graph(2, {});
-    host::CallResult r = run(a.get(), empty.get());
+    EXPECT_EQ(checks::refusal(strongcomp(), {cycle.get(), empty.get()}), notTranspose);
+    // A chain with itself for its transpose would be one big cycle.
+    host::Array chain = testing_graphs::path(5);
+    EXPECT_EQ(checks::refusal(strongcomp(), {chain.get(), chain.get()}), notTranspose);
+    // One entry in the wrong row; the right count in every column but not the rows.
+    host::Array a = host::graph(3, {{0, 1}, {1, 2}, {2, 0}});
+    host::Array moved = host::graph(3, {{1, 0}, {2, 1}, {1, 2}});
+    EXPECT_EQ(checks::refusal(strongcomp(), {a.get(), moved.get()}), notTranspose);
+    // The transpose with a column's rows in another order is the transpose.
+    host::Array star = host::graph(3, {{1, 0}, {2, 0}, {0, 1}});
+    host::Array unsorted = host::sparse(3, 3, {0, 2, 3, 3}, {2, 1, 0});
+    host::CallResult r = run(star.get(), unsorted.get());
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(host::int32s(r.outputs[0].get()), V({-1, -1}));
+    EXPECT_EQ(host::int32s(r.outputs[0].get()), V({0, 0, -1}));
+}
+
+TEST(Strongcomp, RefusesMalformedSparseArrays)
+{
+    // What a faulty caller (not a host) can hand over: row indices past the
+    // row count, column starts that go down or do not start at 0.
+    host::Array good = host::graph(3, {{0, 1}});
+    host::Array goodT = host::transpose(good.get());
+    const std::vector<std::pair<std::vector<mwIndex>, std::vector<mwIndex>>> bad = {
+        {{0, 1, 1, 1}, {3}},
+        {{0, 2, 1, 2}, {0, 1}},
+        {{1, 1, 1, 1}, {0}},
+    };
+    for (const auto& structure : bad) {
+        host::Array m = host::sparse(3, 3, structure.first, structure.second);
+        EXPECT_EQ(checks::refusal(strongcomp(), {m.get(), goodT.get()}),
+                  "first parameter is not a well-formed sparse matrix.");
+        EXPECT_EQ(checks::refusal(strongcomp(), {good.get(), m.get()}),
+                  "second parameter is not a well-formed sparse matrix.");
+    }
 }
 
 TEST(Strongcomp, ResultIsSetWithNoOutputRequested)
