@@ -30,16 +30,22 @@ namespace {
 // balanced, the subtree of the lowest ancestor of the new entry that breaks
 // the rule within its own subtree; that ancestor has one side holding more
 // than 2/3 of its entries, which pays for the rebuild over the inserts that
-// made it so. Shapes within the rule are left exactly as the plain
-// search tree makes them, so small sets keep the shape of their insertion
-// order; ascending or descending keys no longer make a chain. Amortised
-// O(log count) per insert, and every lookup costs O(log count) steps.
-
-// Whether a path of `steps` links is too long for a subtree of `size`
-// entries, given reach = 1.5^steps: steps > floor(log_{3/2} size).
-bool tooLong(double reach, int64_t size)
+// made it so. Shapes within the rule are left exactly as the plain search
+// tree makes them, so small sets keep the shape of their insertion order;
+// ascending or descending keys no longer make a chain. Amortised O(log
+// count) per insert, and every lookup costs O(log count) steps.
+//
+// The rule in integers: a path of k links is too long for a subtree of size
+// entries when limit(k) > size, where limit runs 1, 2, 3, 4, 6, 9, 13, ...
+// (from 2 on, each the last plus half of it, rounded down). limit(k) exceeds
+// 1.5^k for k >= 1, hence the depth bound; limit(k) <= 1.5 limit(k - 1) for
+// k >= 2, hence the unbalanced side; and limit(k) <= 2^k, so a rebuilt
+// subtree is shallower than the path that broke the rule.
+int64_t nextLimit(int64_t limit)
 {
-    return reach > static_cast<double>(size);
+    if (limit == 1)
+        return 2;
+    return limit < (INT64_C(1) << 40) ? limit + limit / 2 : limit;  // past any size
 }
 
 // Entries in the subtree below top (null gives 0); walks the links, no stack.
@@ -137,12 +143,12 @@ void rebuild(Set* set, SetEntry* top, int64_t size)
 void rebalanceAbove(Set* set, SetEntry* entry)
 {
     int64_t size = 1;
-    double reach = 1;
+    int64_t limit = 1;
     for (SetEntry* child = entry; child->parent != nullptr; child = child->parent) {
         SetEntry* node = child->parent;
         size += 1 + subtreeSize(node->left == child ? node->right : node->left);
-        reach *= 1.5;
-        if (tooLong(reach, size)) {
+        limit = nextLimit(limit);
+        if (limit > size) {
             rebuild(set, node, size);
             return;
         }
@@ -155,18 +161,18 @@ int Set_insert(Set* set, SetEntry* entry)
 {
     SetEntry* parent = nullptr;
     SetEntry** link = &set->root;
-    double reach = 1;  // 1.5^depth of the link
+    int64_t limit = 1;  // of the link's depth
     while (*link != nullptr) {
         parent = *link;
         if (parent->key == entry->key)
             return 0;
         link = entry->key < parent->key ? &parent->left : &parent->right;
-        reach *= 1.5;
+        limit = nextLimit(limit);
     }
     *link = entry;
     entry->parent = parent;
     ++set->count;
-    if (tooLong(reach, set->count))
+    if (limit > set->count)
         rebalanceAbove(set, entry);
     return 1;
 }
