@@ -220,7 +220,7 @@ TEST(IndSubshift, LongPathsFinishWhateverTheVertexOrder)
     };
     std::vector<int32_t> ascending(1000000);
     std::iota(ascending.begin(), ascending.end(), 0);
-    std::vector<int32_t> descending(ascending.rbegin(), ascending.rbegin() + 100000);
+    std::vector<int32_t> descending(ascending.rend() - 100000, ascending.rend());
     std::vector<int32_t> shuffled(ascending.begin(), ascending.begin() + 100000);
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
     for (const auto* order : {&ascending, &descending, &shuffled}) {
