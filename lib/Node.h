@@ -28,7 +28,8 @@ void Node_free(Node** node);
 
 // The child with that key, created when absent: the child set's entry, the
 // child node and its (empty) child set are made in one checked allocation,
-// owned by the set and released with the entry. O(depth of the child set).
+// owned by the set and released with the entry. O(log of the child count)
+// (amortised when the child is new).
 Node* Node_child(Node* node, int32_t key);
 
 // Dump of the trie below node: indent blanks (none when indent <= 0), then

@@ -1,4 +1,6 @@
-// Ordered set of keyed entries, held as an unbalanced binary search tree.
+// Ordered set of keyed entries, held as a binary search tree on the entries'
+// own links, kept no deeper than floor(log_{3/2} count) by rebuilding a
+// subtree now and then (a scapegoat tree), whatever the order of the keys.
 // Every entry carries its value with a destroy and a print callback; the set
 // owns its entries and, through the destroy callbacks, their values.
 #ifndef BOXGRAPH_SET_H
@@ -35,11 +37,14 @@ Set* Set_new(void);
 SetEntry* SetEntry_new(int32_t key, void* value, SetDestroyFn destroy, SetPrintFn print);
 
 // Links entry into set and returns 1; returns 0 and changes nothing when an
-// entry with an equal key is there (the entry stays the caller's). Never
-// rebalances. O(depth).
+// entry with an equal key is there (the entry stays the caller's). A shape
+// within the depth bound is kept (the entry becomes a leaf where the plain
+// search tree puts it); otherwise the subtree of the lowest ancestor too deep
+// for its size is rebuilt perfectly balanced, in place, which may move any
+// entry of that subtree. Allocates nothing. Amortised O(log count).
 int Set_insert(Set* set, SetEntry* entry);
 
-// The entry with that key, or null; set may be empty. O(depth).
+// The entry with that key, or null; set may be empty. O(log count).
 SetEntry* Set_find(const Set* set, int32_t key);
 
 // Destroys every entry in pre-order (destroy callback, left subtree, right

@@ -1,7 +1,10 @@
 // subshift's construction beside OpenFst's Determinize and beside the
 // scanning construction (every stored entry per successor), on the same labelled
 // graphs: the Henon box transition matrix with x-stripe labels, the "k-th
-// symbol from the end is 1" blow-up, and random graphs.
+// symbol from the end is 1" blow-up, and random graphs. Then how our
+// construction scales where the order of discovery used to decide its cost:
+// chains of up to 1e7 vertices (subsets found in increasing vertex order)
+// and random graphs whose vertices carry symbols of their own.
 //
 // Each benchmark reports its peak heap growth (malloc is counted below) and
 // the result's size; the OpenFst benchmark checks that the determinized
@@ -13,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -187,6 +191,41 @@ Labelled random(int32_t n, int symbols, int degree, uint32_t seed)
     return l;
 }
 
+// The chain 0 -> 1 -> ... -> n-1, every vertex labelled 0, from vertex 0:
+// n subsets {0}, {1}, ..., numbered in increasing vertex order, all children
+// of the trie's root.
+std::string chainName(int32_t n)
+{
+    return "chain/n=" + std::to_string(n);
+}
+
+Labelled chain(int32_t n)
+{
+    Labelled l;
+    l.name = chainName(n);
+    l.matrix = matrixOf(bench::chain(n));
+    l.labels.assign(static_cast<size_t>(n), 0);
+    return l;
+}
+
+// A random graph (each vertex `degree` random targets) whose vertices carry
+// symbols of their own as far as a byte allows: vertex v has symbol v mod
+// 256, so beyond 256 vertices each symbol has n / 256 of them.
+std::string ownSymbolsName(int32_t n, int degree, uint32_t seed)
+{
+    return "own-symbols/n=" + std::to_string(n) + ",degree=" + std::to_string(degree) +
+           ",seed=" + std::to_string(seed);
+}
+
+Labelled ownSymbols(int32_t n, int degree, uint32_t seed)
+{
+    Labelled l = random(n, 1, degree, seed);
+    l.name = ownSymbolsName(n, degree, seed);
+    for (int32_t v = 0; v < n; ++v)
+        l.labels[static_cast<size_t>(v)] = static_cast<uint8_t>(v % 256);
+    return l;
+}
+
 void countOurs(Labelled& l)
 {
     IndSubshift* s = IndSubshift_new(l.matrix, l.labels.data());
@@ -217,6 +256,37 @@ void Ours(benchmark::State& state, const Labelled* l)
         IndSubshift_free(&s);
     }
     setCounters(state, *l, peak);
+}
+
+// An input made when its benchmark first runs and released at the end, so a
+// filtered run does not build the large ones. Timed like Ours; the counters
+// come from the timed runs.
+struct Deferred {
+    std::string name;
+    std::function<Labelled()> make;
+    Labelled input;
+    bool made = false;
+};
+
+void Scaling(benchmark::State& state, Deferred* d)
+{
+    if (!d->made) {
+        d->input = d->make();
+        d->made = true;
+    }
+    Labelled& l = d->input;
+    double peak = 0;
+    for (auto _ : state) {
+        HeapWatch watch;
+        IndSubshift* s = IndSubshift_new(l.matrix, l.labels.data());
+        SparseMatrix* e = IndSubshift_build(s, l.start);
+        peak = watch.peakMB();
+        l.subsets = s->subsetCount;
+        l.edges = e->count;
+        SparseMatrix_free(&e);
+        IndSubshift_free(&s);
+    }
+    setCounters(state, l, peak);
 }
 
 void Scanning(benchmark::State& state, const Labelled* l)
@@ -336,9 +406,23 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(1);
     }
+    // How the cost grows with n where subsets are found in increasing vertex
+    // order (chains), and on random graphs with a symbol per vertex.
+    std::vector<Deferred> deferred;
+    for (int32_t n : {20000, 40000, 80000, 160000, 1000000, 10000000})
+        deferred.push_back({chainName(n), [n] { return chain(n); }, {}, false});
+    for (int32_t n : {256, 10000, 100000, 1000000})
+        for (int degree : {2, 3})
+            deferred.push_back(
+                {ownSymbolsName(n, degree, 7), [=] { return ownSymbols(n, degree, 7); }, {}, false});
+    for (Deferred& d : deferred)
+        benchmark::RegisterBenchmark(("subshift/" + d.name).c_str(), Scaling, &d)
+            ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     for (Labelled& l : made)
         SparseMatrix_free(&l.matrix);
+    for (Deferred& d : deferred)
+        SparseMatrix_free(&d.input.matrix);
     return 0;
 }

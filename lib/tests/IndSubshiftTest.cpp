@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -200,6 +201,37 @@ TEST(IndSubshift, SymbolsAbove31AreExpanded)
     EXPECT_EQ(build(shared, 0).edges, Reference(shared, 0).edges);
     Graph top{{{1, 0, 1}, {0, 1, 1}}, {255, 224}};
     EXPECT_EQ(build(top, 0).edges, Edges({{1, 0}, {0, 1}}));
+}
+
+TEST(IndSubshift, LongPathsFinishWhateverTheVertexOrder)
+{
+    // A path through every vertex, all labelled 0: subset k + 1 is the k-th
+    // vertex on it, and all of them hang below the trie's root. Ascending
+    // vertex numbers (keys arriving in increasing order), descending ones,
+    // and a random order.
+    auto path = [](const std::vector<int32_t>& order) {
+        Graph g;
+        g.labels.assign(order.size(), 0);
+        for (size_t k = 0; k + 1 < order.size(); ++k)
+            g.entries.push_back({order[k + 1], order[k], 1.0});
+        std::stable_sort(g.entries.begin(), g.entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.col < b.col; });
+        return g;
+    };
+    std::vector<int32_t> ascending(1000000);
+    std::iota(ascending.begin(), ascending.end(), 0);
+    std::vector<int32_t> descending(ascending.rend() - 100000, ascending.rend());
+    std::vector<int32_t> shuffled(ascending.begin(), ascending.begin() + 100000);
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    for (const auto* order : {&ascending, &descending, &shuffled}) {
+        const int32_t n = static_cast<int32_t>(order->size());
+        Built b = build(path(*order), order->front());
+        EXPECT_EQ(b.subsets, n);
+        EXPECT_EQ(b.dimension, n);
+        ASSERT_EQ(b.edges.size(), static_cast<size_t>(n - 1));
+        for (int32_t k = 0; k + 1 < n; ++k)
+            ASSERT_EQ(b.edges[static_cast<size_t>(k)], std::make_pair(k + 1, k)) << "edge " << k;
+    }
 }
 
 Graph randomGraph(std::mt19937& rng)

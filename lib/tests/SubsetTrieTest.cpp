@@ -2,7 +2,12 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "Capture.h"
@@ -80,14 +85,150 @@ TEST(Set, DumpWritesNewlineAfterEachLeaf)
 
 TEST(Set, DegenerateTreeIsFreedAndPrintedWithoutRecursion)
 {
-    // Ascending keys make a chain as deep as the set is large.
+    // Inserts never make a chain any more; one linked by hand (ascending keys
+    // down the right links) still has to be walked without recursion.
     Set* set = Set_new();
     const int count = 30000;
-    for (int key = 0; key < count; ++key)
-        Set_insert(set, SetEntry_new(key, nullptr, nullptr, nullptr));
-    EXPECT_EQ(set->count, count);
+    SetEntry* last = nullptr;
+    for (int key = 0; key < count; ++key) {
+        SetEntry* entry = SetEntry_new(key, nullptr, nullptr, nullptr);
+        entry->parent = last;
+        (last == nullptr ? set->root : last->right) = entry;
+        last = entry;
+    }
+    set->count = count;
     EXPECT_EQ(captured([&](FILE* f) { Set_print(f, 0, set); }), "\n");
+    EXPECT_EQ(Set_find(set, count - 1), last);
     Set_free(&set);
+}
+
+// What a walk over the links finds: keys in order, the deepest depth (root 0)
+// and the leaf count; every parent link is checked on the way.
+struct Shape {
+    std::vector<int> keys;
+    int depth = 0;
+    int leaves = 0;
+};
+
+Shape shapeOf(const Set* set)
+{
+    Shape shape;
+    EXPECT_TRUE(set->root == nullptr || set->root->parent == nullptr);
+    std::vector<std::pair<const SetEntry*, int>> pending;  // (entry, depth), in-order
+    const SetEntry* entry = set->root;
+    int depth = 0;
+    while (entry != nullptr || !pending.empty()) {
+        for (; entry != nullptr; entry = entry->left, ++depth) {
+            pending.push_back({entry, depth});
+            if (entry->left != nullptr) {
+                EXPECT_EQ(entry->left->parent, entry);
+            }
+            if (entry->right != nullptr) {
+                EXPECT_EQ(entry->right->parent, entry);
+            }
+        }
+        std::tie(entry, depth) = pending.back();
+        pending.pop_back();
+        shape.keys.push_back(entry->key);
+        shape.depth = std::max(shape.depth, depth);
+        shape.leaves += entry->left == nullptr && entry->right == nullptr;
+        entry = entry->right;
+        ++depth;
+    }
+    return shape;
+}
+
+// floor(log_{3/2} count): the deepest depth a set of count entries may have.
+int depthBound(int count)
+{
+    int bound = 0;
+    for (double reach = 1.5; reach <= count; reach *= 1.5)
+        ++bound;
+    return bound;
+}
+
+TEST(Set, StaysShallowWhateverTheInsertionOrder)
+{
+    const int count = 100000;
+    std::vector<int> ascending(count);
+    std::iota(ascending.begin(), ascending.end(), -count / 2);  // negative keys too
+    std::vector<int> descending(ascending.rbegin(), ascending.rend());
+    std::vector<int> shuffled = ascending;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(17));
+    std::vector<int> zigzag;  // smallest, largest, next smallest, ...
+    for (int k = 0; k < count / 2; ++k) {
+        zigzag.push_back(ascending[k]);
+        zigzag.push_back(ascending[count - 1 - k]);
+    }
+    std::vector<int> runs;  // ascending runs of 1000 keys, the runs descending
+    for (int k = count / 1000 - 1; k >= 0; --k)
+        runs.insert(runs.end(), ascending.begin() + 1000 * k, ascending.begin() + 1000 * (k + 1));
+    EXPECT_LE(depthBound(count), 4 * 17);  // 4 log2(count) + c, and far below count
+
+    for (const auto* order : {&ascending, &descending, &shuffled, &zigzag, &runs}) {
+        SCOPED_TRACE(order == &ascending ? "ascending" : order == &descending ? "descending"
+                     : order == &shuffled ? "shuffled" : order == &zigzag ? "zigzag" : "runs");
+        Set* set = Set_new();
+        std::vector<SetEntry*> entries;
+        for (int key : *order) {
+            entries.push_back(SetEntry_new(key, nullptr, nullptr, nullptr));
+            ASSERT_EQ(Set_insert(set, entries.back()), 1);
+            int size = static_cast<int>(entries.size());
+            if ((size & (size - 1)) == 0 || size == 1000 || size == 3) {
+                Shape shape = shapeOf(set);
+                ASSERT_EQ(static_cast<int>(shape.keys.size()), size);
+                ASSERT_TRUE(std::is_sorted(shape.keys.begin(), shape.keys.end()));
+                ASSERT_LE(shape.depth, depthBound(size)) << size << " entries";
+            }
+        }
+        Shape shape = shapeOf(set);
+        EXPECT_EQ(shape.keys, ascending);
+        EXPECT_LE(shape.depth, depthBound(count));
+        EXPECT_EQ(set->count, count);
+        // Every entry is found where it was moved, and no key twice.
+        for (SetEntry* entry : entries)
+            ASSERT_EQ(Set_find(set, entry->key), entry);
+        SetEntry* again = SetEntry_new(ascending[count / 3], nullptr, nullptr, nullptr);
+        EXPECT_EQ(Set_insert(set, again), 0);
+        EXPECT_EQ(again->parent, nullptr);
+        free(again);
+        EXPECT_EQ(Set_find(set, ascending.back() + 1), nullptr);
+        // The dump walks the rebuilt shape: one newline per leaf.
+        std::string dump = captured([&](FILE* f) { Set_print(f, 0, set); });
+        EXPECT_EQ(dump, std::string(static_cast<size_t>(shape.leaves), '\n'));
+        Set_free(&set);
+    }
+}
+
+TEST(Set, ShallowShapesStayAsInsertedAndDeepOnesAreRebuilt)
+{
+    // Three ascending keys stay a chain (depth 2 is within the bound for 3);
+    // a fifth makes depth 4 > floor(log_{3/2} 5) = 3, and the whole set is
+    // rebuilt into a complete tree.
+    Set* set = Set_new();
+    for (int key = 1; key <= 4; ++key) {
+        Set_insert(set, intEntry(key));
+        EXPECT_EQ(shapeOf(set).depth, key - 1);
+    }
+    EXPECT_EQ(captured([&](FILE* f) { Set_print(f, 0, set); }), "0:1 0:2 0:3 0:4 \n");
+    Set_insert(set, intEntry(5));
+    Shape shape = shapeOf(set);
+    EXPECT_EQ(shape.keys, std::vector<int>({1, 2, 3, 4, 5}));
+    EXPECT_EQ(shape.depth, 2);
+    // Every value is destroyed once, each before its subtrees.
+    destroyed.clear();
+    std::vector<int> preOrder;
+    std::vector<const SetEntry*> pending{set->root};
+    while (!pending.empty()) {
+        const SetEntry* entry = pending.back();
+        pending.pop_back();
+        preOrder.push_back(entry->key);
+        for (const SetEntry* child : {entry->right, entry->left})
+            if (child != nullptr)
+                pending.push_back(child);
+    }
+    Set_free(&set);
+    EXPECT_EQ(destroyed, preOrder);
 }
 
 TEST(Node, ChildIsCreatedOnceAndDumpMatchesTheFormat)

@@ -118,6 +118,32 @@ TEST(Subshift, EdgeValuesLogicalMatricesAndNonSquareShapes)
     expectColumn(r.outputs[0].get(), {});
 }
 
+TEST(Subshift, ChainOfAMillionVerticesFinishes)
+{
+    // 1 -> 2 -> ... -> n, one symbol: n singleton subsets found in increasing
+    // vertex order, each new one a child of the same trie node.
+    const size_t n = 1000000;
+    std::vector<mwIndex> jc(n + 1);
+    std::vector<mwIndex> ir(n - 1);
+    for (size_t j = 0; j < n; ++j)
+        jc[j + 1] = j + 1 < n ? j + 1 : n - 1;
+    for (size_t j = 0; j + 1 < n; ++j)
+        ir[j] = j + 1;
+    host::Array a = host::sparse(n, n, jc, ir);
+    host::Array labels = host::uint8Row(std::vector<unsigned char>(n, 0));
+    host::Array start = host::scalar(0);
+    host::CallResult r = call(2, {a.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    std::vector<double> targets = host::doubles(r.outputs[0].get());
+    std::vector<double> sources = host::doubles(r.outputs[1].get());
+    ASSERT_EQ(targets.size(), n - 1);
+    ASSERT_EQ(sources.size(), n - 1);
+    for (size_t k = 0; k + 1 < n; ++k) {
+        ASSERT_EQ(sources[k], static_cast<double>(k + 1)) << k;
+        ASSERT_EQ(targets[k], static_cast<double>(k + 2)) << k;
+    }
+}
+
 TEST(Subshift, RefusesBadArgumentsWithClearErrors)
 {
     host::Array a = example();
