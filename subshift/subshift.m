@@ -120,6 +120,13 @@ end
 %! assert(max([i; j]), 2^k + 1);
 %! assert(numel(unique(j)), 2^k + 1);
 
+%!test
+%! ## A chain 1 -> 2 -> ... -> n with one symbol: n subsets, numbered along it.
+%! n = 200000;
+%! [i, j] = subshift(sparse(2:n, 1:n-1, 1, n, n), zeros(1, n, "uint8"), 0);
+%! assert(j, (1:n-1)');
+%! assert(i, (2:n)');
+
 %!error <^subshift: usage: \[i, j, v\] = subshift\(A, labels, start\)\.$> subshift(sparse(1), uint8(0))
 %!error <usage> subshift()
 %!error <^subshift: first parameter must be sparse\.$> subshift(eye(3), uint8([0 0 0]), 0)
