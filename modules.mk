@@ -6,20 +6,22 @@
 
 INCLUDE_DIRS = lib gateway
 
-# The core library, by subsystem; it includes no host header.
-LIB_ALLOC = lib/Alloc.cpp
+# The core library, by subsystem; it includes no host header. BASE is what
+# every module shares: the checked allocation, the memory a call may take,
+# interrupting long loops.
+LIB_BASE = lib/Alloc.cpp lib/Memory.cpp lib/Interrupt.cpp
 LIB_TREE = lib/Tree.cpp lib/Box.cpp lib/Rectangle.cpp lib/Vec.cpp lib/Iter.cpp lib/Covering.cpp
 LIB_SUBSHIFT = lib/SparseMatrix.cpp lib/Set.cpp lib/Node.cpp lib/IndSubshift.cpp
 
 MODULES = strongcomp cyclereach subshift tree_ treeupdate treeprops treeops
 
-strongcomp_SOURCES = strongcomp/strongcomp.cpp $(LIB_ALLOC)
-cyclereach_SOURCES = cyclereach/cyclereach.cpp $(LIB_ALLOC)
-subshift_SOURCES = subshift/subshift.cpp $(LIB_SUBSHIFT) $(LIB_ALLOC)
-tree__SOURCES = tree_/tree_.cpp $(LIB_TREE) $(LIB_ALLOC)
-treeupdate_SOURCES = treeupdate/treeupdate.cpp $(LIB_ALLOC)
+strongcomp_SOURCES = strongcomp/strongcomp.cpp $(LIB_BASE)
+cyclereach_SOURCES = cyclereach/cyclereach.cpp $(LIB_BASE)
+subshift_SOURCES = subshift/subshift.cpp $(LIB_SUBSHIFT) $(LIB_BASE)
+tree__SOURCES = tree_/tree_.cpp $(LIB_TREE) $(LIB_BASE)
+treeupdate_SOURCES = treeupdate/treeupdate.cpp $(LIB_BASE)
 treeupdate_DIR = @Tree/private
-treeprops_SOURCES = treeprops/treeprops.cpp $(LIB_ALLOC)
+treeprops_SOURCES = treeprops/treeprops.cpp $(LIB_BASE)
 treeprops_DIR = @Tree/private
-treeops_SOURCES = treeops/treeops.cpp $(LIB_TREE) $(LIB_ALLOC)
+treeops_SOURCES = treeops/treeops.cpp $(LIB_TREE) $(LIB_BASE)
 treeops_DIR = @Tree/private

@@ -18,6 +18,14 @@
 #include <string>
 
 #include "Alloc.h"
+#include "Interrupt.h"
+#include "Memory.h"
+
+#if defined(HAVE_OCTAVE)
+#include "quit.h"  // Octave's pending signals and interrupt state
+#elif defined(MATLAB_MEX_FILE)
+extern "C" bool utIsInterruptPending(void);  // MATLAB's libut: Ctrl-C pressed
+#endif
 
 namespace gateway {
 
@@ -25,12 +33,21 @@ namespace gateway {
 // "Tree"): it names the error identifiers boxgraph:<name>:<reason> and, under
 // Octave, begins every message once. outOfMemory is the message when memory
 // runs out; refusedNote, when set, is printed on the console first when the
-// host refused a working array (strongcomp's fixed console line).
+// host refused a working array (strongcomp's fixed console line). bounded
+// is for functions whose memory and time the input decides beyond its own
+// size (subshift's subsets, a tree's boxes): their library work may take at
+// most half the memory available when the call starts (Memory_available,
+// which sees memory cgroups), and their long loops end at an interrupt.
 struct Function {
     const char* name;
     const char* outOfMemory;
     const char* refusedNote = nullptr;
+    bool bounded = false;
 };
+
+// The share of the memory available at a call's start that its library work
+// may take; the rest stays for the host and the call's results.
+constexpr size_t kBudgetDivisor = 2;
 
 // Why a call is refused: reason completes the error identifier, message is
 // the fixed text.
@@ -67,6 +84,39 @@ struct OutOfMemory {};
 // The host refused a working array (mxCalloc gave null).
 struct HostRefused {};
 
+// The user interrupted the call (Ctrl-C).
+struct Interrupted {};
+
+// Whether the host has an interrupt pending for the running call.
+inline bool interruptPending()
+{
+#if defined(HAVE_OCTAVE)
+    if (!octave_signal_caught && octave_interrupt_state <= 0)
+        return false;
+    try {
+        octave_quit();  // handles the pending signal; throws on an interrupt
+    } catch (const octave::interrupt_exception&) {
+        return true;
+    }
+    return octave_interrupt_state > 0;
+#elif defined(BOXGRAPH_HOSTLESS)
+    return hostInterruptPending();
+#elif defined(MATLAB_MEX_FILE)
+    return utIsInterruptPending();
+#else
+    return false;
+#endif
+}
+
+// Refuses a result of the given size when less than twice that is available
+// now, rather than leave the host to be killed making it.
+inline void ensureRoom(size_t bytes)
+{
+    const size_t available = Memory_available();
+    if (available != SIZE_MAX && bytes > available / 2)
+        throw OutOfMemory{};
+}
+
 namespace detail {
 
 inline void printOnHost(const char* text)
@@ -79,19 +129,43 @@ inline void printOnHost(const char* text)
     throw OutOfMemory{};
 }
 
-// Routes the checked allocation's report to the host console and makes its
-// failure end the call instead of the process, while a call runs; restores
-// the previous pair afterwards.
-class AllocHandlers {
+inline void checkInterrupt()
+{
+    if (interruptPending())
+        throw Interrupted{};
+}
+
+// While a call runs: routes the checked allocation's report to the host
+// console and makes its failure end the call instead of the process; for a
+// bounded function, caps what the library takes and lets its long loops
+// check for an interrupt. Restores everything afterwards.
+class CallControl {
 public:
-    AllocHandlers() { Alloc_setHandlers(printOnHost, endCall, &print_, &fail_); }
-    ~AllocHandlers() { Alloc_setHandlers(print_, fail_, nullptr, nullptr); }
-    AllocHandlers(const AllocHandlers&) = delete;
-    AllocHandlers& operator=(const AllocHandlers&) = delete;
+    explicit CallControl(bool bounded) : bounded_(bounded)
+    {
+        Alloc_setHandlers(printOnHost, endCall, &print_, &fail_);
+        if (bounded_) {
+            const size_t available = Memory_available();
+            Alloc_setBudget(available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1);
+            Interrupt_setCheck(checkInterrupt, &check_);
+        }
+    }
+    ~CallControl()
+    {
+        Alloc_setHandlers(print_, fail_, nullptr, nullptr);
+        if (bounded_) {
+            Alloc_setBudget(0);
+            Interrupt_setCheck(check_, nullptr);
+        }
+    }
+    CallControl(const CallControl&) = delete;
+    CallControl& operator=(const CallControl&) = delete;
 
 private:
+    bool bounded_;
     Alloc_PrintFn print_ = nullptr;
     Alloc_FailFn fail_ = nullptr;
+    Interrupt_CheckFn check_ = nullptr;
 };
 
 }  // namespace detail
@@ -141,9 +215,12 @@ void run(const Function& function, Body&& body)
     char message[512] = "";
     const char* reason = "outOfMemory";
     try {
-        detail::AllocHandlers handlers;
+        detail::CallControl control(function.bounded);
         body();
         return;
+    } catch (const Interrupted&) {
+        std::snprintf(message, sizeof message, "%s: interrupted.", function.name);
+        reason = "interrupted";
     } catch (const Error& e) {
         std::snprintf(message, sizeof message, "%s", e.what());
         reason = e.reason();

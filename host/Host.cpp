@@ -200,6 +200,12 @@ char* mxArrayToString(const mxArray* a)
     return text;
 }
 
+bool hostInterruptPending(void)
+{
+    host::State& s = state();
+    return s.interruptCountdown > 0 && --s.interruptCountdown == 0;
+}
+
 void* mxCalloc(size_t n, size_t size)
 {
     host::State& s = state();

@@ -85,6 +85,10 @@ mwIndex* mxGetIr(const mxArray* a);
 mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
 char* mxArrayToString(const mxArray* a);
 
+// Our model's own hook, where MATLAB and Octave have theirs: whether the user
+// interrupted the running call (Ctrl-C). The harness decides it.
+bool hostInterruptPending(void);
+
 void* mxCalloc(size_t n, size_t size);
 void mxFree(void* ptr);
 

@@ -20,6 +20,8 @@ void exitProcess()
 Alloc_PrintFn printFn = printToStdout;
 Alloc_FailFn failFn = exitProcess;
 long failCountdown = 0;
+size_t budget = 0;  // 0: no cap
+size_t taken = 0;
 
 bool injectedFailure()
 {
@@ -36,7 +38,10 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
     bool overflow = size != 0 && count > SIZE_MAX / size;
     if (!overflow)
         bytes = count * size;
-    void* ptr = (overflow || injectedFailure()) ? nullptr : calloc(count, size);
+    const bool overBudget = budget != 0 && (overflow || bytes > budget - (taken < budget ? taken : budget));
+    void* ptr = (overflow || overBudget || injectedFailure()) ? nullptr : calloc(count, size);
+    if (ptr != nullptr)
+        taken += bytes;
     if (ptr != nullptr || (bytes == 0 && !overflow))
         return ptr;
 
@@ -68,4 +73,23 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 void Alloc_failAfter(long n)
 {
     failCountdown = n;
+}
+
+void Alloc_setBudget(size_t bytes)
+{
+    budget = bytes;
+    taken = 0;
+}
+
+size_t Alloc_taken(void)
+{
+    return taken;
+}
+
+void Alloc_free(void* ptr, size_t bytes)
+{
+    if (ptr == nullptr)
+        return;
+    free(ptr);
+    taken = bytes < taken ? taken - bytes : 0;
 }

@@ -37,6 +37,21 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 // had refused it; 0 disarms. Counts down across calls.
 void Alloc_failAfter(long n);
 
+// Caps what Alloc_calloc hands out from now on at bytes in all (0: no cap)
+// and starts counting afresh. A request past the cap fails as if the heap had
+// refused it. Memory given back through Alloc_free no longer counts. A host
+// call sets it from what the machine can give when it starts, so that the
+// call ends with its out-of-memory error before the system kills the process
+// (with overcommit, or in a memory cgroup, calloc itself never refuses).
+void Alloc_setBudget(size_t bytes);
+
+// Bytes handed out since the budget was set, less those given back.
+size_t Alloc_taken(void);
+
+// free(ptr) for a block of the given size from Alloc_calloc, counted back
+// into the budget: for working arrays that are replaced while a call runs.
+void Alloc_free(void* ptr, size_t bytes);
+
 #ifdef __cplusplus
 }
 #endif
@@ -55,7 +70,7 @@ struct CheckedAllocator {
     template <class U>
     CheckedAllocator(const CheckedAllocator<U>&) noexcept {}
     T* allocate(size_t n) { return static_cast<T*>(CHECKED_CALLOC(n == 0 ? 1 : n, sizeof(T))); }
-    void deallocate(T* p, size_t) noexcept { free(p); }
+    void deallocate(T* p, size_t n) noexcept { Alloc_free(p, (n == 0 ? 1 : n) * sizeof(T)); }
     template <class U>
     bool operator==(const CheckedAllocator<U>&) const noexcept { return true; }
     template <class U>

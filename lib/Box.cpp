@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Alloc.h"
+#include "Interrupt.h"
 #include "Portability.h"
 
 namespace {
@@ -49,6 +50,7 @@ Box* readTree(FILE* stream, int dim)
         }
         stack.push_back(Frame{root, 0});
         while (!stack.empty()) {
+            Interrupt_poll();
             Frame& top = stack.back();
             if (top.next == 2) {
                 stack.pop_back();

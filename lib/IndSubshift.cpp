@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "Alloc.h"
+#include "Interrupt.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void Buffer_reserve(Buffer<T>& buffer, size_t wanted)
     T* data = static_cast<T*>(CHECKED_CALLOC(capacity, sizeof(T)));
     if (buffer.size > 0)
         memcpy(data, buffer.data, buffer.size * sizeof(T));
-    free(buffer.data);
+    Alloc_free(buffer.data, buffer.capacity * sizeof(T));
     buffer.data = data;
     buffer.capacity = capacity;
 }
@@ -303,6 +304,7 @@ SparseMatrix* IndSubshift_build(IndSubshift* state, int32_t start)
         // and a non-empty successor is entered at once (after its edge), so
         // the edges come in the order of the recursive expansion.
         while (stack.size > 0) {
+            Interrupt_poll();
             Frame& top = stack.data[stack.size - 1];
             if (top.symbol >= state->symbolCount) {
                 --stack.size;

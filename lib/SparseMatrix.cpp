@@ -39,13 +39,14 @@ void grow(SparseMatrix* matrix)
         cols = grownCopy(matrix->cols, matrix->count, capacity);
         values = grownCopy(matrix->values, matrix->count, capacity);
     } catch (...) {
-        free(rows);
-        free(cols);
+        Alloc_free(rows, static_cast<size_t>(capacity) * sizeof(int32_t));
+        Alloc_free(cols, static_cast<size_t>(capacity) * sizeof(int32_t));
         throw;
     }
-    free(matrix->rows);
-    free(matrix->cols);
-    free(matrix->values);
+    const auto old = static_cast<size_t>(matrix->capacity);
+    Alloc_free(matrix->rows, old * sizeof(int32_t));
+    Alloc_free(matrix->cols, old * sizeof(int32_t));
+    Alloc_free(matrix->values, old * sizeof(double));
     matrix->rows = rows;
     matrix->cols = cols;
     matrix->values = values;

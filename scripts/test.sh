@@ -4,8 +4,10 @@
 #   build/b32    32-bit hostless modules (-m32)
 #   build/asan   64-bit hostless modules under AddressSanitizer and UBSan
 #   build/mingw  the library and gateways compiled for Windows (MinGW-w64), a compile check
-# then the Octave package's install-load-test-uninstall cycle and a short
-# fuzzing run of the tree-file reader.
+# then calls that outgrow a 1 GiB memory cgroup and ulimit -v or are
+# interrupted (scripts/limits-test.sh), the Octave package's
+# install-load-test-uninstall cycle, and a short fuzzing run of the
+# tree-file reader.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -42,6 +44,14 @@ else
   count 1
   tail -n 40 build/mingw.log
 fi
+
+echo "== limits: a memory cgroup, ulimit -v and Ctrl-C in a real Octave session"
+if scripts/limits-test.sh build/b64/octave > build/limits.log 2>&1; then
+  count 0
+else
+  count 1
+fi
+cat build/limits.log
 
 echo "== the Octave package: make dist, pkg install, load, test, uninstall"
 if scripts/package-test.sh > build/package.log 2>&1; then

@@ -15,7 +15,7 @@
 
 namespace {
 
-const gateway::Function subshift{"subshift", "subshift: out of memory."};
+const gateway::Function subshift{"subshift", "subshift: out of memory.", nullptr, true};
 
 struct MatrixFree {
     void operator()(SparseMatrix* matrix) const { SparseMatrix_free(&matrix); }
@@ -64,6 +64,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 
         // Octave hands out exactly max(nargout, 1) slots: fill only those.
         const auto count = static_cast<size_t>(edges->count);
+        gateway::ensureRoom(count * sizeof(double) * static_cast<size_t>(nlhs > 1 ? nlhs : 1));
         using gateway::Shape;
         plhs[0] = gateway::doubleVector(Shape::Column, edges->rows, count, 1.0);
         if (nlhs > 1)

@@ -89,12 +89,18 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
     s.callocBlocks.swap(blocksOutside);
     result.console = s.console;
     s.callocCountdown = 0;
+    s.interruptCountdown = 0;
     return result;
 }
 
 void failCallocAt(long n)
 {
     state().callocCountdown = n;
+}
+
+void interruptAt(long n)
+{
+    state().interruptCountdown = n;
 }
 
 Array sparse(size_t m, size_t n, const std::vector<mwIndex>& jc, const std::vector<mwIndex>& ir,

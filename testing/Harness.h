@@ -53,6 +53,10 @@ private:
 // The n-th mxCalloc from now (1-based) returns null; 0 disarms.
 void failCallocAt(long n);
 
+// The n-th check for an interrupt from now (1-based) finds one, as if the
+// user pressed Ctrl-C; 0 disarms. Reset after every call.
+void interruptAt(long n);
+
 // Array builders. Sparse arrays take compressed columns as given (stored
 // zeros stay stored); values default to ones.
 Array sparse(size_t m, size_t n, const std::vector<mwIndex>& jc, const std::vector<mwIndex>& ir,

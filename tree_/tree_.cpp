@@ -12,7 +12,7 @@
 
 namespace {
 
-const gateway::Function tree{"Tree", "Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory.", nullptr, true};
 
 struct RectangleFree {
     void operator()(Rectangle* rect) const { Rectangle_free(&rect); }

@@ -26,7 +26,7 @@
 
 namespace {
 
-const gateway::Function tree{"Tree", "Tree: out of memory."};
+const gateway::Function tree{"Tree", "Tree: out of memory.", nullptr, true};
 
 struct Call {
     TreeHandle* handle;

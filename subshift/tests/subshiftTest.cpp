@@ -209,4 +209,29 @@ TEST(Subshift, ExhaustedMemoryEndsTheCallNotTheProcess)
     EXPECT_TRUE(completed);
 }
 
+// An interrupt (Ctrl-C) in a long construction ends the call with its own
+// error and leaves nothing behind.
+TEST(Subshift, AnInterruptEndsTheCall)
+{
+    // "The 12th symbol from the end is 1": 4097 subsets, thousands of steps.
+    const int k = 12;
+    std::vector<std::pair<size_t, size_t>> edges = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
+    for (int q = 1; q < k; ++q)
+        for (int a = 0; a < 2; ++a)
+            for (size_t r : {2 * (q + 1) + 0, 2 * (q + 1) + 1})
+                edges.push_back({static_cast<size_t>(2 * q + a), r});
+    const size_t n = 2 * (k + 1);
+    host::Array g = host::graph(n, edges);
+    std::vector<unsigned char> symbols(n);
+    for (size_t v = 0; v < n; ++v)
+        symbols[v] = static_cast<unsigned char>(v % 2);
+    host::Array labels = host::uint8Row(symbols);
+    host::Array start = host::scalar(0);
+    ASSERT_TRUE(call(1, {g.get(), labels.get(), start.get()}).ok);
+    host::interruptAt(2);
+    host::CallResult r = call(1, {g.get(), labels.get(), start.get()});
+    EXPECT_EQ(r.error, "subshift: interrupted.");
+    EXPECT_EQ(r.errorId, "boxgraph:subshift:interrupted");
+}
+
 }  // namespace

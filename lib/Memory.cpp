@@ -1,0 +1,153 @@
+#include "Memory.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#if defined(__linux__)
+
+// The first line of a file, or "" when it cannot be read.
+std::string firstLine(const std::string& path)
+{
+    std::string line;
+    if (FILE* file = fopen(path.c_str(), "r")) {
+        char text[256];
+        if (fgets(text, sizeof text, file) != nullptr)
+            line = text;
+        fclose(file);
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+// The value of "name <value>" in a file of such lines (/proc/meminfo,
+// memory.stat), times scale; found is false when there is none.
+uint64_t field(const std::string& path, const char* name, uint64_t scale, bool* found)
+{
+    *found = false;
+    uint64_t value = 0;
+    if (FILE* file = fopen(path.c_str(), "r")) {
+        char line[256];
+        const size_t length = strlen(name);
+        while (fgets(line, sizeof line, file) != nullptr) {
+            if (strncmp(line, name, length) == 0 && (line[length] == ' ' || line[length] == ':')) {
+                value = strtoull(line + length + 1 + strspn(line + length + 1, " :"), nullptr, 10) * scale;
+                *found = true;
+                break;
+            }
+        }
+        fclose(file);
+    }
+    return value;
+}
+
+bool number(const std::string& text, uint64_t* value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;  // "max", or nothing
+    *value = strtoull(text.c_str(), nullptr, 10);
+    return true;
+}
+
+// Room under the limits of the cgroup at dir and of each of its ancestors
+// up to root, in the files of one cgroup version; smallest so far in *room.
+void cgroupRoom(const std::string& root, std::string dir, const char* limitFile,
+                const char* usageFile, const char* inactiveField, uint64_t* room)
+{
+    for (;;) {
+        const std::string at = root + dir;
+        uint64_t limit = 0;
+        uint64_t usage = 0;
+        if (number(firstLine(at + "/" + limitFile), &limit) &&
+            number(firstLine(at + "/" + usageFile), &usage) && limit < (UINT64_C(1) << 60)) {
+            bool found = false;
+            const uint64_t inactive = field(at + "/memory.stat", inactiveField, 1, &found);
+            const uint64_t used = usage > inactive ? usage - inactive : 0;
+            const uint64_t left = limit > used ? limit - used : 0;
+            if (left < *room)
+                *room = left;
+        }
+        if (dir.empty() || dir == "/")
+            break;
+        const size_t slash = dir.find_last_of('/');
+        dir = slash == std::string::npos ? "" : dir.substr(0, slash);
+    }
+}
+
+#endif
+
+}  // namespace
+
+size_t Memory_available(void)
+{
+#if defined(_WIN32)
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status))
+        return SIZE_MAX;
+    const uint64_t room = status.ullAvailPhys;
+    return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
+#elif defined(__linux__)
+    bool found = false;
+    uint64_t room = field("/proc/meminfo", "MemAvailable", 1024, &found);
+    if (!found)
+        room = UINT64_MAX;
+    // The cgroups the process is in: "0::<path>" (v2), "<n>:...memory...:<path>" (v1).
+    if (FILE* file = fopen("/proc/self/cgroup", "r")) {
+        char line[1024];
+        while (fgets(line, sizeof line, file) != nullptr) {
+            std::string entry(line);
+            while (!entry.empty() && entry.back() == '\n')
+                entry.pop_back();
+            const size_t first = entry.find(':');
+            const size_t second = first == std::string::npos ? first : entry.find(':', first + 1);
+            if (second == std::string::npos)
+                continue;
+            const std::string controllers = entry.substr(first + 1, second - first - 1);
+            const std::string path = entry.substr(second + 1);
+            if (entry.compare(0, first, "0") == 0 && controllers.empty())
+                cgroupRoom("/sys/fs/cgroup", path, "memory.max", "memory.current", "inactive_file", &room);
+            else if (("," + controllers + ",").find(",memory,") != std::string::npos)
+                cgroupRoom("/sys/fs/cgroup/memory", path, "memory.limit_in_bytes",
+                           "memory.usage_in_bytes", "total_inactive_file", &room);
+        }
+        fclose(file);
+    }
+    // An address-space limit counts what is mapped, not what is touched.
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        unsigned long long pages = 0;
+        if (FILE* statm = fopen("/proc/self/statm", "r")) {
+            if (fscanf(statm, "%llu", &pages) != 1)
+                pages = 0;
+            fclose(statm);
+        }
+        const uint64_t mapped = static_cast<uint64_t>(pages) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+        const uint64_t left = limit.rlim_cur > mapped ? limit.rlim_cur - mapped : 0;
+        if (left < room)
+            room = left;
+    }
+    return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
+#else
+    return SIZE_MAX;  // not known here: no cap
+#endif
+}

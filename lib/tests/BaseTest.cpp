@@ -1,0 +1,80 @@
+// What every module shares: the budget of the checked allocation, the memory
+// available to the process, and interrupting long loops.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include "Alloc.h"
+#include "Interrupt.h"
+#include "Memory.h"
+#include "ThrowingAlloc.h"
+
+namespace {
+
+using alloc_testing::AllocFailed;
+using alloc_testing::ThrowingAlloc;
+
+TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
+{
+    ThrowingAlloc throwing;
+    Alloc_setBudget(1000);
+    void* a = CHECKED_CALLOC(100, 8);
+    EXPECT_EQ(Alloc_taken(), 800u);
+    EXPECT_THROW(CHECKED_CALLOC(30, 8), AllocFailed);  // 240 more would pass the cap
+    EXPECT_NE(ThrowingAlloc::report().find("calloc of 240 bytes failed"), std::string::npos);
+    EXPECT_EQ(Alloc_taken(), 800u);
+    Alloc_free(a, 800);
+    EXPECT_EQ(Alloc_taken(), 0u);
+    void* b = CHECKED_CALLOC(125, 8);  // the whole cap, now that a came back
+    {
+        CheckedVector<double> v;
+        EXPECT_THROW(v.push_back(1.0), AllocFailed);
+    }
+    Alloc_free(b, 1000);
+    {
+        CheckedVector<double> v(100);
+        EXPECT_EQ(Alloc_taken(), 800u);
+    }
+    EXPECT_EQ(Alloc_taken(), 0u);  // a checked vector gives back what it took
+    Alloc_setBudget(0);
+    void* big = CHECKED_CALLOC(1, 1 << 20);  // no cap
+    free(big);
+}
+
+TEST(Memory, AvailableIsKnownAndPlausible)
+{
+    const size_t available = Memory_available();
+#if defined(__linux__)
+    EXPECT_NE(available, SIZE_MAX);
+    EXPECT_GT(available, size_t{1} << 20);
+#else
+    (void)available;
+#endif
+}
+
+int checks = 0;
+void countCheck() { ++checks; }
+struct Stop {};
+[[noreturn]] void stopCheck() { throw Stop{}; }
+
+TEST(Interrupt, LoopsAskTheCheckEvery1024Steps)
+{
+    Interrupt_CheckFn old = nullptr;
+    Interrupt_setCheck(countCheck, &old);
+    for (int i = 0; i < 4096; ++i)
+        Interrupt_poll();
+    EXPECT_EQ(checks, 4);
+    Interrupt_setCheck(stopCheck, nullptr);
+    int steps = 0;
+    try {
+        for (;; ++steps)
+            Interrupt_poll();
+    } catch (const Stop&) {
+    }
+    EXPECT_EQ(steps, 1023);
+    Interrupt_setCheck(old, nullptr);
+    for (int i = 0; i < 2048; ++i)
+        Interrupt_poll();  // no check: nothing happens
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# A subshift whose subsets outgrow the memory at hand, and one interrupted
+# with Ctrl-C (SIGINT), in a real Octave process: each call must end with its
+# error and leave the session working.
+#   - in a memory cgroup of 1 GiB (as a container or batch job has), where the
+#     kernel would kill the process instead of failing an allocation (needs
+#     root and a writable cgroup v1 or v2 hierarchy; said and skipped otherwise);
+#   - under ulimit -v (an address-space limit);
+#   - SIGINT two seconds into a call that takes several.
+# Usage: scripts/limits-test.sh <folder with the Octave MEX files>
+set -euo pipefail
+mex=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+status=0
+
+# "The k-th symbol from the end is 1": 2^k + 1 subsets.
+kth='function [G, l] = kth (k)
+  from = [1 1 2 2 2 2]; to = [1 2 1 2 3 4];
+  for q = 1:k-1
+    for a = 0:1
+      from(end+1:end+2) = 2*q + a + 1; to(end+1:end+2) = 2*(q+1) + [1 2];
+    end
+  end
+  n = 2 * (k + 1);
+  G = sparse (to, from, 1, n, n);
+  l = uint8 (mod (0:n-1, 2));
+end'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf '%s\n' "$kth" > "$work/kth.m"
+call="[G, l] = kth (K); try; subshift (G, l, 0); disp ('finished'); catch e; disp (e.message); end; x = sum (ones (1, 1e6)); printf ('alive %d\n', x);"
+
+expect() {  # expect <what> <output> <message>
+  if grep -q "^$3\$" <<< "$2" && grep -q "^alive 1000000\$" <<< "$2"; then
+    echo "limits: $1: '$3', and the session went on"
+  else
+    echo "limits: $1: FAILED"; echo "$2" | tail -n 20; status=1
+  fi
+}
+octave() { octave-cli --no-gui --no-init-file --no-window-system --path "$mex" --path "$work" --eval "$1" 2>&1 || true; }
+
+# 1. A memory cgroup of 1 GiB.
+cgroup=""
+if [ "$(id -u)" -eq 0 ] && [ -d /sys/fs/cgroup/memory ] && mkdir -p /sys/fs/cgroup/memory/boxgraph-limits 2>/dev/null; then
+  cgroup=/sys/fs/cgroup/memory/boxgraph-limits
+  echo $((1 << 30)) > $cgroup/memory.limit_in_bytes
+elif [ "$(id -u)" -eq 0 ] && [ -f /sys/fs/cgroup/cgroup.controllers ] && mkdir -p /sys/fs/cgroup/boxgraph-limits 2>/dev/null; then
+  cgroup=/sys/fs/cgroup/boxgraph-limits
+  echo "+memory" > /sys/fs/cgroup/cgroup.subtree_control 2>/dev/null || true
+  echo $((1 << 30)) > $cgroup/memory.max
+fi
+if [ -n "$cgroup" ]; then
+  out=$(bash -c "echo \$\$ > $cgroup/cgroup.procs; exec octave-cli --no-gui --no-init-file --no-window-system --path '$mex' --path '$work' --eval \"${call//K/22}\"" 2>&1 || true)
+  rmdir $cgroup 2>/dev/null || true
+  expect "1 GiB memory cgroup" "$out" "subshift: out of memory."
+else
+  echo "limits: 1 GiB memory cgroup: skipped (needs root and a writable memory cgroup)"
+fi
+
+# 2. An address-space limit of 1.5 GB.
+out=$(ulimit -v 1500000; octave "${call//K/22}")
+expect "ulimit -v 1500000" "$out" "subshift: out of memory."
+
+# 3. Ctrl-C two seconds into a call that runs for several.
+octave "${call//K/20}" > "$work/interrupted.out" &
+pid=$!
+sleep 2
+pkill -INT -P $pid octave-cli 2>/dev/null || kill -INT $pid
+wait $pid || true
+expect "SIGINT" "$(cat "$work/interrupted.out")" "subshift: interrupted."
+
+exit $status
