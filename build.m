@@ -37,9 +37,10 @@ for name = strsplit(mk.MODULES)
   if isOctave
     mex(includes{:}, '-o', fullfile(target, name), sources{:});
   elseif ispc && ~isempty(strfind(lower(mex.getCompilerConfigurations('C++').ShortName), 'msvc'))
-    mex('-R2017b', 'COMPFLAGS=$COMPFLAGS /std:c++17', '-outdir', target, includes{:}, sources{:});
+    mex('-R2017b', 'COMPFLAGS=$COMPFLAGS /std:c++17', '-outdir', target, includes{:}, sources{:}, '-lut');
   else
-    mex('-R2017b', 'CXXFLAGS=$CXXFLAGS -std=c++17', '-outdir', target, includes{:}, sources{:});
+    % libut gives utIsInterruptPending, through which long calls stop at Ctrl-C.
+    mex('-R2017b', 'CXXFLAGS=$CXXFLAGS -std=c++17', '-outdir', target, includes{:}, sources{:}, '-lut');
   end
 end
 end
