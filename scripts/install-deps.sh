@@ -15,7 +15,7 @@ for set in "$@"; do
     demo) packages+=(cmake make g++ octave liboctave-dev) ;;
     test) packages+=(cmake make g++ octave liboctave-dev
                      g++-multilib g++-mingw-w64-x86-64 googletest libgtest-dev
-                     clang libclang-rt-14-dev) ;;
+                     clang libclang-rt-14-dev valgrind) ;;
     bench) packages+=(cmake make g++ libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy) ;;
     *) echo "install-deps.sh: unknown set '$set' (demo, test, bench)" >&2; exit 2 ;;
   esac

@@ -4,8 +4,10 @@
 #   build/b32    32-bit hostless modules (-m32)
 #   build/asan   64-bit hostless modules under AddressSanitizer and UBSan
 #   build/mingw  the library and gateways compiled for Windows (MinGW-w64), a compile check
+#   build/asan-octave  the Octave MEX files under AddressSanitizer and UBSan
 # then calls that outgrow a 1 GiB memory cgroup and ulimit -v or are
-# interrupted (scripts/limits-test.sh), the Octave package's
+# interrupted (scripts/limits-test.sh), the Octave tests with the modules
+# under ASan and under valgrind (scripts/octave-checked.sh), the Octave package's
 # install-load-test-uninstall cycle, and a short fuzzing run of the
 # tree-file reader.
 set -euo pipefail
@@ -16,7 +18,7 @@ mkdir -p build
 
 scripts/build.sh build/b64
 scripts/build.sh build/b32 -DBOXGRAPH_M32=ON
-scripts/build.sh build/asan -DBOXGRAPH_SANITIZE=ON
+scripts/build.sh build/asan -DBOXGRAPH_SANITIZE=ON -DBOXGRAPH_OCTAVE=OFF
 
 status=0
 passed=0
@@ -52,6 +54,16 @@ else
   count 1
 fi
 cat build/limits.log
+
+for mode in asan valgrind; do
+  echo "== Octave's tests with the modules under $mode"
+  if scripts/octave-checked.sh $mode > build/octave-checked-$mode.txt 2>&1; then
+    count 0
+  else
+    count 1
+  fi
+  cat build/octave-checked-$mode.txt
+done
 
 echo "== the Octave package: make dist, pkg install, load, test, uninstall"
 if scripts/package-test.sh > build/package.log 2>&1; then
