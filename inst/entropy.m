@@ -30,11 +30,13 @@
 % connected components.  A component whose row or column sums are all equal
 % has that sum as its radius, exactly (a full shift on k symbols gives
 % log(k), a cycle 0); others are computed by @code{eig} up to 500 vertices
-% and beyond by @code{eigs} on the component plus the identity, checked by
-% the Collatz-Wielandt bounds min(Sx./x) <= rho <= max(Sx./x) of its
-% positive eigenvector x; where they are wider than 1e-10 (relative), as
-% for components of a long period, Noda's inverse iteration narrows them in
-% a few sparse solves.  A warning gives the bounds if they stay wider.
+% and beyond by @code{eigs} on the component plus the identity (whose Perron
+% root is then its only eigenvalue of largest modulus), accepted when the
+% eigenvector has no entries of both signs.  Where @code{eigs} does not
+% converge, as for components of a long period, Noda's inverse iteration
+% narrows the Collatz-Wielandt bounds min(Sx./x) <= rho <= max(Sx./x) of a
+% positive vector x in a few sparse solves; a warning gives the bounds if
+% they stay wider than 1e-10 (relative).
 %
 % Errors: those of @code{subshift} (for @var{start}, an exploding number of
 % subsets), "entropy: A must be a square real matrix (n-by-n, sparse), A(i, j)
@@ -118,46 +120,47 @@ function rho = componentradius(B)
     return;
   end
   % First eigs on B + I, whose Perron root rho + 1 is its only eigenvalue of
-  % largest modulus; for x > 0 the Collatz-Wielandt bounds
-  % min(Bx ./ x) <= rho <= max(Bx ./ x) check the answer.
-  rho = NaN;
-  x = ones(m, 1);
+  % largest modulus. The Perron vector is the only eigenvector without
+  % entries of both signs, so a converged one that has none is it.
   try
     opts = struct('tol', 1e-14, 'maxit', 1000, 'disp', 0);
     [v, mu, flag] = eigs(B + speye(m), 1, 'lm', opts);
-    if flag == 0 && all(isfinite(v))
-      rho = abs(mu) - 1;
-      x = abs(real(v));
+    v = real(v) * sign(sum(real(v)));
+    if flag == 0 && all(isfinite(v)) && min(v) >= -1e-8 * max(v)
+      rho = min(max(abs(mu) - 1, lo), hi);
+      return;
     end
   catch
   end
-  if ~all(x > 0)
-    x = ones(m, 1);
-  end
-  % Then, if need be, Noda's inverse iteration: with the upper bound as the
+  % Else (as for components of a long period, where eigs may not converge)
+  % Noda's inverse iteration: for x > 0 the Collatz-Wielandt bounds
+  % min(Bx ./ x) <= rho <= max(Bx ./ x) hold; with the upper bound as the
   % shift, (shift I - B) is a nonsingular M-matrix whose inverse is
-  % positive, so x stays positive, and the bounds close quadratically
-  % whatever the period of B (where eigs may not converge).
+  % positive, so x stays positive, and the bounds close quadratically.
+  x = ones(m, 1);
   I = speye(m);
+  singular = false;
   for step = 1:50
     q = (B * x) ./ x;
     lo = max(lo, min(q));
-    shift = max(q);
-    hi = min(hi, shift);
-    if hi - lo <= 1e-12 * hi || (rho >= lo && rho <= hi && hi - lo <= 1e-10 * hi)
+    hi = min(hi, max(q));
+    if hi - lo <= 1e-12 * hi
       break;
     end
-    y = (shift * I - B) \ x;
+    y = (max(q) * I - B) \ x;
     if ~all(y > 0 & isfinite(y))   % the shift is rho to working precision
+      singular = true;
       break;
     end
     x = y / max(y);
   end
-  if ~(rho >= lo && rho <= hi)
+  if singular
+    rho = hi;
+  else
     rho = (lo + hi) / 2;
-  end
-  if hi - lo > 1e-10 * hi
-    warning('entropy: the spectral radius is known only to lie in [%.12g, %.12g].', lo, hi);
+    if hi - lo > 1e-10 * hi
+      warning('entropy: the spectral radius is known only to lie in [%.12g, %.12g].', lo, hi);
+    end
   end
 end
 
