@@ -2,6 +2,7 @@
 % @deftypefn  {} {@var{h} =} entropy (@var{A})
 % @deftypefnx {} {@var{h} =} entropy (@var{A}, @var{labels})
 % @deftypefnx {} {@var{h} =} entropy (@var{A}, @var{labels}, @var{start})
+% @deftypefnx {} {[@var{h}, @var{S}] =} entropy (@dots{})
 % The topological entropy estimate log(rho) of a graph's symbolic dynamics,
 % rho the spectral radius of its transition matrix.
 %
@@ -24,6 +25,9 @@
 % largest Morse set.
 % @item @var{h}: log(rho), natural logarithm; -Inf when there is no cycle
 % (rho = 0: finitely many paths).
+% @item @var{S}: the matrix whose spectral radius rho is, sparse: the
+% subshift's transition matrix (its size is the number of subsets), or
+% @code{spones (A)}.
 % @end itemize
 %
 % rho is the largest of the spectral radii of the matrix's strongly
@@ -50,7 +54,7 @@
 % @end example
 % @seealso{subshift, transitions, morsesets}
 % @end deftypefn
-function h = entropy(A, labels, start)
+function [h, S] = entropy(A, labels, start)
   if nargin < 1
     error('entropy: usage: h = entropy(A, labels, start).');
   end
@@ -181,7 +185,9 @@ end
 %! ## Subshift entries count symbols: two symbols lead from {1, 2} to {3},
 %! ## one back, rho = sqrt (2).
 %! B = sparse ([3 3 1 2], [1 2 3 3], 1, 3, 3);
-%! assert (entropy (B, uint8 ([0 1 0]), 2), log (2) / 2, 1e-15);
+%! [h, S] = entropy (B, uint8 ([0 1 0]), 2);
+%! assert (h, log (2) / 2, 1e-15);
+%! assert (full (S), [0 2; 1 0]);
 %! assert (entropy (B, uint8 ([0 1 0]), 0), log (2) / 2, 1e-15);
 %! ## a start vertex with no edge leaving it: no edge, no cycle
 %! assert (entropy (sparse (2, 1, 1, 2, 2), [0 0], 1), -Inf);
