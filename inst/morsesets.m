@@ -78,7 +78,7 @@ function [m, G] = morsesets(A)
     reaches = cyclereach(C + sparse(node(a), node(a), 1, K, K));
     rows{a} = find(reaches(node));
   end
-  counts = cellfun(@numel, rows);
+  counts = cellfun(@numel, rows)';
   G = sparse(repelem(1:k, counts), [rows{:}], 1, k, k);
 end
 
