@@ -131,22 +131,29 @@ Box* Box_readTreeWithin(FILE* stream, int dim)
     return readTree(stream, dim);
 }
 
-int Box_writeTree(FILE* stream, const Box* root)
+int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd)
 {
-    std::vector<const Box*> pending{root};  // the next box to write on top
+    struct Pending {
+        const Box* box;
+        int32_t depth;
+    };
+    std::vector<Pending> pending{{root, 0}};  // the next box to write on top
     while (!pending.empty()) {
-        const Box* box = pending.back();
+        const Pending next = pending.back();
         pending.pop_back();
+        const Box* box = next.box;
         if (box == nullptr) {
             if (fputc(0, stream) == EOF)
                 return -1;
             continue;
         }
-        const unsigned char record[3] = {box->flags, box->split, box->aux};
+        const bool leaf = box->child[0] == nullptr && box->child[1] == nullptr;
+        const uint8_t split = leaf && sd != nullptr ? sd[next.depth] : box->split;
+        const unsigned char record[3] = {box->flags, split, box->aux};
         if (fwrite(record, 1, 3, stream) != 3)
             return -1;
-        pending.push_back(box->child[1]);
-        pending.push_back(box->child[0]);
+        pending.push_back({box->child[1], next.depth + 1});
+        pending.push_back({box->child[0], next.depth + 1});
     }
     return 0;
 }

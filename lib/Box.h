@@ -35,7 +35,12 @@ Box* Box_readTreeWithin(FILE* stream, int dim);
 
 // Writes the subtree at root in the order Box_readTree reads it: each box as
 // flags, split and aux, then its lower and its upper subtree, a 0 byte for an
-// absent box. Returns 0, or -1 when a write failed. Explicit stack. O(boxes).
-int Box_writeTree(FILE* stream, const Box* root);
+// absent box. With sd (the split coordinate by depth, root at depth 0), a
+// box without children is written with the split it would be halved along,
+// sd[its depth]: the reader takes the table from the leftmost path down to
+// its last box, so it reads back the splits a later subdivision uses. Without,
+// every box's own split byte. Returns 0, or -1 when a write failed. Explicit
+// stack. O(boxes).
+int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd);
 
 #endif

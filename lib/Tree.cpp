@@ -197,7 +197,7 @@ int Tree_write(Tree* tree, FILE* stream)
     for (int i = 0; ok && i < rect->dim; ++i)
         ok = fprintf(stream, " %.17g", rect->radius[i]) > 0;
     ok = ok && fprintf(stream, "\n  no of boxes = %lld\n", static_cast<long long>(boxes)) > 0;
-    ok = ok && Box_writeTree(stream, tree->root) == 0;
+    ok = ok && Box_writeTree(stream, tree->root, tree->sd) == 0;
     return ok && fflush(stream) == 0 ? 0 : -1;
 }
 

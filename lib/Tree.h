@@ -42,8 +42,11 @@ Tree* Tree_read(FILE* stream);
 
 // Writes the tree as a tree file that Tree_read reads back to the same tree:
 // the header (the record addresses, dim, centre and radius with 17 digits, the
-// box count) and every box's record in pre-order. Returns 0, or -1 when a
-// write failed or the tree has no boxes (no file can say that). O(boxes).
+// box count) and every box's record in pre-order, a box without children
+// with sd at its depth as its split, so that the reader's sd table, taken
+// from the leftmost path, agrees with this tree's down to that path's last
+// box. Returns 0, or -1 when a write failed or the tree has no boxes (no file
+// can say that). O(boxes).
 int Tree_write(Tree* tree, FILE* stream);
 
 // Releases tree's own vectors and stacks and the record, and nulls *tree; the

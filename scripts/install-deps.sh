@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when any is missing.
 # Usage: scripts/install-deps.sh demo|test|bench ...
-#   demo   Octave with its development files, a C++ compiler and CMake: the
-#          Octave MEX files and the worked analysis
+#   demo   Octave with its development files, a C++ compiler, CMake, and
+#          gnuplot with fonts and Ghostscript for pictures drawn without a
+#          display: the Octave MEX files and the worked analysis
 #   test   what the tests add: 32-bit and MinGW-w64 compilers, GoogleTest,
 #          clang with libFuzzer and the sanitizer runtimes
 #   bench  the benchmarks' peers: Google Benchmark, Boost.Graph, OpenFst, SciPy
@@ -12,8 +13,8 @@ set -euo pipefail
 packages=()
 for set in "$@"; do
   case $set in
-    demo) packages+=(cmake make g++ octave liboctave-dev) ;;
-    test) packages+=(cmake make g++ octave liboctave-dev
+    demo) packages+=(cmake make g++ octave liboctave-dev gnuplot-nox fonts-freefont-otf ghostscript) ;;
+    test) packages+=(cmake make g++ octave liboctave-dev gnuplot-nox fonts-freefont-otf ghostscript
                      g++-multilib g++-mingw-w64-x86-64 googletest libgtest-dev
                      clang libclang-rt-14-dev valgrind) ;;
     bench) packages+=(cmake make g++ libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy) ;;

@@ -224,6 +224,29 @@ end
 %!   delete (file);
 %! end_unwind_protect
 
+%!test
+%! ## A saved covering reloads with the splits that subdivision goes on with:
+%! ## the file's last boxes carry sd at their depth.
+%! T = Tree ([0 0], [1 1]);
+%! T.sd = [1 1 0];
+%! for k = 1:3
+%!   subdivide (T);
+%! end
+%! keep (T, [true false(1, 6) true]);
+%! file = [tempname() ".tree"];
+%! unwind_protect
+%!   save (T, file);
+%!   U = Tree (file);
+%! unwind_protect_cleanup
+%!   delete (file);
+%! end_unwind_protect
+%! assert (U.sd(1:4), T.sd(1:4));
+%! subdivide (T);
+%! subdivide (U);
+%! [c, r] = boxes (U);
+%! [d, s] = boxes (T);
+%! assert ([c; r], [d; s]);
+
 %!error <^Tree.count: depth must be a whole number from 0 to 1\.$> T = Tree ([0 0], [1 1]); subdivide (T); count (T, 2)
 %!error <^Tree.search: points must be a real 2-by-m matrix, one point per column\.$> search (Tree ([0 0], [1 1]), [1 2 3]')
 %!error <^Tree.keep: the mask must hold one element per box at depth 0 \(1\)\.$> keep (Tree ([0 0], [1 1]), [true false])
