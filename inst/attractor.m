@@ -40,11 +40,11 @@
 % @end deftypefn
 function n = attractor(T, f, steps, points)
   if nargin < 3
-    error('attractor: usage: attractor(T, f, steps, points).');
+    error('boxgraph:attractor:usage', 'attractor: usage: attractor(T, f, steps, points).');
   end
   f = maphandle('attractor', f);
   if ~(isnumeric(steps) && isreal(steps) && isscalar(steps) && steps >= 0 && steps == fix(steps))
-    error('attractor: steps must be a whole number, 0 or more.');
+    error('boxgraph:attractor:badSteps', 'attractor: steps must be a whole number, 0 or more.');
   end
   if nargin < 4
     points = [];

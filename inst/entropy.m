@@ -56,7 +56,7 @@
 % @end deftypefn
 function [h, S] = entropy(A, labels, start)
   if nargin < 1
-    error('entropy: usage: h = entropy(A, labels, start).');
+    error('boxgraph:entropy:usage', 'entropy: usage: h = entropy(A, labels, start).');
   end
   A = squaregraph('entropy', A);
   if nargin < 2 || isempty(labels)
@@ -65,7 +65,7 @@ function [h, S] = entropy(A, labels, start)
     if ~isa(labels, 'uint8')
       if ~(isnumeric(labels) || islogical(labels)) || ~isreal(labels) ...
          || ~all(labels(:) >= 0 & labels(:) <= 255 & labels(:) == fix(labels(:)))
-        error('entropy: labels must be whole numbers from 0 to 255.');
+        error('boxgraph:entropy:badLabels', 'entropy: labels must be whole numbers from 0 to 255.');
       end
       labels = uint8(full(labels));
     end

@@ -27,7 +27,7 @@
 % @end deftypefn
 function inv = invariantset(A)
   if nargin < 1
-    error('invariantset: usage: inv = invariantset(A).');
+    error('boxgraph:invariantset:usage', 'invariantset: usage: inv = invariantset(A).');
   end
   A = squaregraph('invariantset', A);
   inv = cyclereach(A) > 0 & cyclereach(A') > 0;

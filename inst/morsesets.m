@@ -40,7 +40,7 @@
 % @end deftypefn
 function [m, G] = morsesets(A)
   if nargin < 1
-    error('morsesets: usage: [m, G] = morsesets(A).');
+    error('boxgraph:morsesets:usage', 'morsesets: usage: [m, G] = morsesets(A).');
   end
   A = squaregraph('morsesets', A);
   m = strongcomp(A, A');

@@ -42,35 +42,35 @@
 % @end deftypefn
 function plotboxes(T, d, values, file, coords)
   if nargin < 4
-    error('plotboxes: usage: plotboxes(T, d, values, file, coords).');
+    error('boxgraph:plotboxes:usage', 'plotboxes: usage: plotboxes(T, d, values, file, coords).');
   end
   dim = T.dim;
   depth = max(T.depth, 0);
   if isempty(d)
     d = depth;
   elseif ~(isnumeric(d) && isreal(d) && isscalar(d) && d >= 0 && d <= depth && d == fix(d))
-    error('plotboxes: d must be a whole number from 0 to %d (the tree''s depth).', depth);
+    error('boxgraph:plotboxes:badDepth', 'plotboxes: d must be a whole number from 0 to %d (the tree''s depth).', depth);
   end
   [c, r] = boxes(T, d);
   n = size(c, 2);
   if isempty(values)
     values = zeros(1, n);
   elseif ~(isnumeric(values) || islogical(values)) || ~isreal(values) || numel(values) ~= n
-    error('plotboxes: values must hold one real number per box at depth %d (%d).', d, n);
+    error('boxgraph:plotboxes:badValues', 'plotboxes: values must hold one real number per box at depth %d (%d).', d, n);
   end
   values = reshape(double(full(values)), 1, n);
   if any(isinf(values))
-    error('plotboxes: values must not be infinite.');
+    error('boxgraph:plotboxes:badValues', 'plotboxes: values must not be infinite.');
   end
   if ~ischar(file) || isempty(file)
-    error('plotboxes: file must be a file name.');
+    error('boxgraph:plotboxes:badFile', 'plotboxes: file must be a file name.');
   end
   if nargin < 5 || isempty(coords)
     coords = 1:min(dim, 2);
   end
   if ~isnumeric(coords) || ~isreal(coords) || numel(coords) ~= min(dim, 2) ...
      || any(coords ~= fix(coords)) || any(coords < 1 | coords > dim) || numel(unique(coords)) ~= numel(coords)
-    error('plotboxes: coords must be two different coordinates from 1 to %d.', dim);
+    error('boxgraph:plotboxes:badCoords', 'plotboxes: coords must be two different coordinates from 1 to %d.', dim);
   end
 
   % The window: the rectangle's extent in the drawn coordinates; a tree of
@@ -172,7 +172,7 @@ function plotboxes(T, d, values, file, coords)
     print(h, '-dpng', '-r100', file);
   catch err
     close(h);
-    error('plotboxes: could not write %s: %s', file, err.message);
+    error('boxgraph:plotboxes:cannotWrite', 'plotboxes: could not write %s: %s', file, err.message);
   end
   close(h);
 end

@@ -46,14 +46,14 @@
 % @end deftypefn
 function A = transitions(T, f, d, points)
   if nargin < 2
-    error('transitions: usage: A = transitions(T, f, d, points).');
+    error('boxgraph:transitions:usage', 'transitions: usage: A = transitions(T, f, d, points).');
   end
   f = maphandle('transitions', f);
   depth = T.depth;
   if nargin < 3 || isempty(d)
     d = max(depth, 0);
   elseif ~(isnumeric(d) && isreal(d) && isscalar(d) && d >= 0 && d <= max(depth, 0) && d == fix(d))
-    error('transitions: d must be a whole number from 0 to %d (the tree''s depth).', max(depth, 0));
+    error('boxgraph:transitions:badDepth', 'transitions: d must be a whole number from 0 to %d (the tree''s depth).', max(depth, 0));
   end
   if nargin < 4
     points = [];

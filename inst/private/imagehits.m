@@ -36,7 +36,7 @@ function [i, j, v] = imagehits(T, f, d, P, pairs, who, report)
     X = reshape(X, dim, s * nb);
     Y = f(X);
     if ~(isnumeric(Y) || islogical(Y)) || ~isreal(Y) || issparse(Y) || ~isequal(size(Y), size(X))
-      error('%s: f must map a real %d-by-m matrix of points to a real %d-by-m matrix.', ...
+      error(['boxgraph:' who ':badMap'], '%s: f must map a real %d-by-m matrix of points to a real %d-by-m matrix.', ...
             who, dim, dim);
     end
     k = search(T, double(Y), d);

@@ -5,6 +5,6 @@ function f = maphandle(who, f)
     f = str2func(f);
   end
   if ~isa(f, 'function_handle')
-    error('%s: f must be a function handle or name.', who);
+    error(['boxgraph:' who ':badMap'], '%s: f must be a function handle or name.', who);
   end
 end

@@ -11,7 +11,7 @@
 function P = samplepoints(who, dim, points, faces)
   if isempty(points)
     if dim > 5
-      error('%s: give sample points: the default grid is for dim <= 5.', who);
+      error(['boxgraph:' who ':badPoints'], '%s: give sample points: the default grid is for dim <= 5.', who);
     end
     if faces
       t = linspace(-1, 1, 5);
@@ -29,10 +29,10 @@ function P = samplepoints(who, dim, points, faces)
   end
   if ~(isnumeric(points) || islogical(points)) || ~isreal(points) || issparse(points) ...
      || ndims(points) ~= 2 || size(points, 1) ~= dim
-    error('%s: points must be a real %d-by-s matrix, one sample point per column.', who, dim);
+    error(['boxgraph:' who ':badPoints'], '%s: points must be a real %d-by-s matrix, one sample point per column.', who, dim);
   end
   P = double(points);
   if ~all(abs(P(:)) <= 1)   % also refuses NaN
-    error('%s: sample points must lie in the unit box [-1, 1]^%d.', who, dim);
+    error(['boxgraph:' who ':badPoints'], '%s: sample points must lie in the unit box [-1, 1]^%d.', who, dim);
   end
 end

@@ -4,7 +4,7 @@
 % zeros are not edges. Errors name the calling function, who.
 function A = squaregraph(who, A)
   if ~(isnumeric(A) || islogical(A)) || ~isreal(A) || ndims(A) ~= 2 || size(A, 1) ~= size(A, 2)
-    error('%s: A must be a square real matrix (n-by-n, sparse), A(i, j) an edge j -> i.', who);
+    error(['boxgraph:' who ':badMatrix'], '%s: A must be a square real matrix (n-by-n, sparse), A(i, j) an edge j -> i.', who);
   end
   if ~issparse(A)
     A = sparse(double(A));
