@@ -38,7 +38,7 @@ struct State {
     long callocCountdown = 0;  // the mxCalloc that brings it from 1 to 0 returns null
 };
 
-State& state();
+BOXGRAPH_HOST_API State& state();
 
 }  // namespace host
 

@@ -13,6 +13,17 @@
 
 #include <stddef.h>
 
+// Exported from a module's shared library even where only marked names are
+// (a Windows DLL with any dllexport exports nothing else), so that a test
+// harness can find the module's own copy of a hook by name.
+#if defined(_WIN32)
+#define BOXGRAPH_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__)
+#define BOXGRAPH_EXPORT __attribute__((visibility("default")))
+#else
+#define BOXGRAPH_EXPORT
+#endif
+
 #ifdef __cplusplus
 extern "C" {  // plain names, so a test can find a module's own copy of the hooks
 #endif
@@ -34,7 +45,7 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 
 // Test hook: the n-th following Alloc_calloc (1-based) fails as if the heap
 // had refused it; 0 disarms. Counts down across calls.
-void Alloc_failAfter(long n);
+BOXGRAPH_EXPORT void Alloc_failAfter(long n);
 
 #ifdef __cplusplus
 }
