@@ -4,9 +4,10 @@
 // heap refuses a request, the failure is reported in two console lines
 //   "calloc of %lu bytes failed on line %d of file %s\n"
 //   "ptr%p\n"
-// and then the fail handler runs. Without a host the lines go to stdout and
-// the process exits with status 1; a host gateway installs handlers that print
-// on the host console and end only the current call (the fail handler must not
+// (the byte count in full, also where size_t is wider than unsigned long), and
+// then the fail handler runs. Without a host the lines go to stdout and the
+// process exits with status 1; a host gateway installs handlers that print on
+// the host console and end only the current call (the fail handler must not
 // return, it throws or exits).
 #ifndef BOXGRAPH_ALLOC_H
 #define BOXGRAPH_ALLOC_H
