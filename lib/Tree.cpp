@@ -1,5 +1,6 @@
 #include "Tree.h"
 
+#include <inttypes.h>
 #include <stdlib.h>
 
 #include "Alloc.h"
@@ -105,8 +106,10 @@ int Tree_down(Tree* tree, int i)
 
 Tree* Tree_read(FILE* stream)
 {
-    void* address = nullptr;
-    if (fscanf(stream, "Tree at %p:\n", &address) != 1 || address == nullptr)
+    // The writer's address, in whatever hexadecimal form its %p wrote it
+    // ("0x1", "0000000000000001"); only whether it is 0 matters.
+    uint64_t address = 0;
+    if (fscanf(stream, "Tree at %" SCNx64 ":\n", &address) != 1 || address == 0)
         return nullptr;
     Rectangle* rect = Rectangle_read(stream);
     if (rect == nullptr)

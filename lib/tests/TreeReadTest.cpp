@@ -75,6 +75,21 @@ TEST(TreeRead, HeaderFailures)
     EXPECT_FALSE(load("not a tree file at all"));
 }
 
+TEST(TreeRead, AddressesInEveryPlatformsPointerForm)
+{
+    auto file = [](const std::string& tree, const std::string& rect) {
+        return "Tree at " + tree + ":\nRectangle at " + rect + header(1, {0}, {1}).substr(29) +
+               bytes({1, 0, 0});
+    };
+    ASSERT_TRUE(load(file("0x1", "0x1")));
+    EXPECT_TRUE(load(file("0x55d0c0a3b2a0", "0X7FFE1234")));         // glibc
+    EXPECT_TRUE(load(file("0000000000000001", "00007FF6A1B2C3D0")));  // MinGW, MSVC
+    EXPECT_TRUE(load(file("0x100000000", "1")));  // not 0, though its low 32 bits are
+    EXPECT_FALSE(load(file("(nil)", "0x1")));     // glibc's null
+    EXPECT_FALSE(load(file("0x1", "0000000000000000")));
+    EXPECT_FALSE(load(file("0x", "0x1")));
+}
+
 TEST(TreeRead, RefusesDimensionsOutsideOneTo255)
 {
     auto file = [](const std::string& dimLine, int n) {
