@@ -33,4 +33,10 @@ Box* Box_readTree(FILE* stream);
 // 500 * dim below the subtree's root. Stack at most 500 * dim + 1 entries.
 Box* Box_readTreeWithin(FILE* stream, int dim);
 
+// Box_readTreeWithin for the node bytes of a file written through a Windows
+// text-mode stream, which wrote each byte 10 as 13 10: reads every 13 10 pair
+// as one 10, and every other byte (13 alone, 26) as itself. The first byte
+// after the subtree stays unread. O(boxes).
+Box* Box_readTreeWithinCrLf(FILE* stream, int dim);
+
 #endif
