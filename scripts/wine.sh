@@ -2,8 +2,10 @@
 # Runs a Windows program under Wine: the emulator of the cross-built tests
 # (CMAKE_CROSSCOMPILING_EMULATOR "<this script>;64" or "<this script>;32").
 # usage: scripts/wine.sh 64|32 program.exe [arguments...]
-# Wine's own messages stay off unless WINEDEBUG says otherwise. WINEPREFIX is
-# the caller's (default ~/.wine); its first use takes a few seconds.
+# Wine's own messages stay off unless WINEDEBUG says otherwise, and so do its
+# desktop menu entries and Mono and Gecko set-up unless WINEDLLOVERRIDES says
+# otherwise. WINEPREFIX is the caller's (default ~/.wine); its first use takes
+# some seconds.
 set -eu
 case ${1:-} in
   64) loader=/usr/lib/wine/wine64 ;;  # Debian's wine64
@@ -12,5 +14,6 @@ case ${1:-} in
 esac
 shift
 WINEDEBUG=${WINEDEBUG:--all}
-export WINEDEBUG
+WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe,mscoree,mshtml=d}
+export WINEDEBUG WINEDLLOVERRIDES
 exec "$loader" "$@"
