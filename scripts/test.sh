@@ -40,13 +40,16 @@ done
 # failed check) and tested under Wine, each test program through scripts/wine.sh.
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
 echo "== Wine prefix: $WINEPREFIX"
-# One Wine server for all Windows tests, with its services started here and
+# Make or update the prefix, and let the server that did it end. Then one
+# persistent server for all Windows tests, with its services started here and
 # not by the first test: a service keeps the output of the test that started
 # it open, and CTest would wait for it. The server ends with this script.
+scripts/wine.sh 64 wineboot --init > build/wine.log 2>&1 || true
+/usr/lib/wine/wineserver -w || true
 if /usr/lib/wine/wineserver -p; then
   trap '/usr/lib/wine/wineserver -k 2> /dev/null || true' EXIT
 fi
-scripts/wine.sh 64 wineboot --init > build/wine.log 2>&1 || true
+scripts/wine.sh 64 wineboot >> build/wine.log 2>&1 || true
 for bits in 64 32; do
   flavour=w$bits
   case $bits in 64) arch=x86_64 ;; 32) arch=i686 ;; esac

@@ -5,11 +5,11 @@
 
 #include <stdio.h>
 
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TempFiles.h"
 #include "TreeRecords.h"
 
 namespace treefiles {
@@ -71,7 +71,7 @@ inline std::string textModeBytes(const std::string& bytes)
 // A temporary stdio stream holding bytes, positioned at its start.
 class Stream {
 public:
-    explicit Stream(const std::string& bytes) : file_(tmpfile())
+    explicit Stream(const std::string& bytes) : file_(tempfiles::open())
     {
         if (file_ != nullptr) {
             fwrite(bytes.data(), 1, bytes.size(), file_);
@@ -107,7 +107,7 @@ inline bool writeFile(const std::string& path, const std::string& bytes, const c
 class TempFile {
 public:
     explicit TempFile(const std::string& bytes, const char* mode = "wb")
-        : path_("boxgraph-test." + std::to_string(uniqueNumber()) + ".tree")
+        : path_(tempfiles::uniqueName("boxgraph-test", ".tree"))
     {
         writeFile(path_, bytes, mode);
     }
@@ -117,13 +117,6 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    static unsigned long long uniqueNumber()
-    {
-        static unsigned long long next =
-            static_cast<unsigned long long>(
-                std::chrono::steady_clock::now().time_since_epoch().count()) * 1000;
-        return ++next;
-    }
     std::string path_;
 };
 
