@@ -12,7 +12,9 @@ function build(outdir)
 %   Linux, macOS: g++ or clang++, as set up by 'mex -setup C++'.
 %   Windows: MinGW-w64 (the 'MATLAB Support for MinGW-w64 C/C++ Compiler'
 %   add-on) or Microsoft Visual C++ 2017 or newer; 'mex -setup C++' picks
-%   one. The sources keep to standard C++ and lib/Portability.h, so both work.
+%   one. The sources keep to standard C++ and lib/Portability.h, so both work
+%   (scripts/test.sh cross-builds them with MinGW-w64 and tests them under
+%   Wine; MSVC is not tested).
 % GNU Octave: uses mkoctfile --mex with the compiler Octave was built with.
 
 root = fileparts(mfilename('fullpath'));

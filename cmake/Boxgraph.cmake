@@ -62,6 +62,13 @@ if(BOXGRAPH_OCTAVE)
   target_compile_definitions(octave_mex INTERFACE MEX_DEBUG=0)
 endif()
 
+# How long listing a test program's tests may take: longer under an emulator
+# (Wine), whose first start creates its prefix.
+set(BOXGRAPH_DISCOVERY_TIMEOUT 5)
+if(CMAKE_CROSSCOMPILING)
+  set(BOXGRAPH_DISCOVERY_TIMEOUT 120)
+endif()
+
 set(BOXGRAPH_HOSTLESS_DIR ${CMAKE_BINARY_DIR}/hostless)
 set(BOXGRAPH_OCTAVE_DIR ${CMAKE_BINARY_DIR}/octave)
 
@@ -110,7 +117,8 @@ function(boxgraph_add_module)
       target_link_libraries(${test_name} PRIVATE boxgraph_testing ${libs})
       target_compile_definitions(${test_name} PRIVATE MODULE_PATH="$<TARGET_FILE:${M_NAME}>")
       add_dependencies(${test_name} ${M_NAME})
-      gtest_discover_tests(${test_name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${M_NAME}.")
+      gtest_discover_tests(${test_name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${M_NAME}."
+                           DISCOVERY_TIMEOUT ${BOXGRAPH_DISCOVERY_TIMEOUT})
     endforeach()
   endif()
 
@@ -152,5 +160,6 @@ function(boxgraph_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE boxgraph_testing ${T_LIBS})
-  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${T_NAME}.")
+  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${T_NAME}."
+                       DISCOVERY_TIMEOUT ${BOXGRAPH_DISCOVERY_TIMEOUT})
 endfunction()

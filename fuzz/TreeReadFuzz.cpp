@@ -1,13 +1,20 @@
 // libFuzzer target: tree files through TreeHandle_load. A load either fails
 // having released everything it read (the leak checker watches), or gives a
 // tree whose every walk stays inside its stacks and whose sd matches the
-// splits of its leftmost path.
+// splits of its leftmost path. The same bytes as node bytes of a file written
+// in text mode: the folding reader must read them as the plain reader reads
+// them with every 13 10 made 10, and leave the same bytes unread.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+#include <utility>
+
+#include "Box.h"
 #include "Iter.h"
 #include "Tree.h"
+#include "TreeFiles.h"
 
 namespace {
 
@@ -43,6 +50,48 @@ void checkTree(TreeHandle* handle)
         check(iter->depth <= TREE_DEPTH_PER_DIM * dim, "depth");
 }
 
+// Bytes with every 13 10 pair made 10.
+std::string folded(const std::string& bytes)
+{
+    std::string out;
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        if (bytes[k] == '\r' && k + 1 < bytes.size() && bytes[k + 1] == '\n')
+            ++k;
+        out += bytes[k];
+    }
+    return out;
+}
+
+// The tree read by read from bytes ("none" for none), then the rest of the stream.
+template <class Read>
+std::pair<std::string, std::string> readAndRest(const std::string& bytes, Read read)
+{
+    std::pair<std::string, std::string> result("none", "");
+    FILE* stream = fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "r");
+    if (stream == nullptr)
+        abort();
+    Box* root = read(stream);
+    if (root != nullptr)
+        result.first = treefiles::nodes(root);
+    Box_freeTree(&root);
+    for (int c; (c = fgetc(stream)) != EOF;)
+        result.second += static_cast<char>(c);
+    fclose(stream);
+    return result;
+}
+
+void checkFolding(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return;
+    const int dim = 1 + data[0] % 32;
+    const std::string raw(reinterpret_cast<const char*>(data) + 1, size - 1);
+    auto crLf = readAndRest(raw, [&](FILE* s) { return Box_readTreeWithinCrLf(s, dim); });
+    auto plain = readAndRest(folded(raw), [&](FILE* s) { return Box_readTreeWithin(s, dim); });
+    check(crLf.first == plain.first, "folded tree");
+    check(folded(crLf.second) == plain.second, "bytes after the folded tree");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -58,5 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkTree(handle);
         TreeHandle_free(&handle);
     }
+    checkFolding(data, size);
     return 0;
 }

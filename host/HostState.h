@@ -41,7 +41,7 @@ struct State {
     long interruptCountdown = 0;  // the interrupt check that brings it from 1 to 0 finds one
 };
 
-State& state();
+BOXGRAPH_HOST_API State& state();
 
 }  // namespace host
 

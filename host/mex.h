@@ -48,63 +48,76 @@ typedef struct mxArray_tag mxArray;
 #define BOXGRAPH_MEX_EXPORT __attribute__((visibility("default")))
 #endif
 
+// The host's functions, exported by name from its DLL on Windows (and only
+// they: not the GCC runtime linked into it) and imported by the modules.
+#if defined(_WIN32) && defined(BOXGRAPH_BUILDING_HOST)
+#define BOXGRAPH_HOST_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define BOXGRAPH_HOST_API __declspec(dllimport)
+#else
+#define BOXGRAPH_HOST_API
+#endif
+
 extern "C" {
 
 // Entry point every module exports.
 BOXGRAPH_MEX_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 
 // Ends the current call: throws the harness's error, never returns.
-[[noreturn]] void mexErrMsgTxt(const char* message);
+[[noreturn]] BOXGRAPH_HOST_API void mexErrMsgTxt(const char* message);
 // The same with an identifier ("component:mnemonic") and a printf format.
-[[noreturn]] void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
-int mexPrintf(const char* format, ...);
+[[noreturn]] BOXGRAPH_HOST_API void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
+BOXGRAPH_HOST_API int mexPrintf(const char* format, ...);
 
-bool mxIsSparse(const mxArray* a);
-bool mxIsChar(const mxArray* a);
-bool mxIsDouble(const mxArray* a);
-bool mxIsLogical(const mxArray* a);
-bool mxIsUint8(const mxArray* a);
-bool mxIsInt32(const mxArray* a);
-bool mxIsStruct(const mxArray* a);
-bool mxIsNumeric(const mxArray* a);
-bool mxIsComplex(const mxArray* a);
-mxClassID mxGetClassID(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsSparse(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsChar(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsDouble(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsLogical(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsUint8(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsInt32(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsStruct(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsNumeric(const mxArray* a);
+BOXGRAPH_HOST_API bool mxIsComplex(const mxArray* a);
+BOXGRAPH_HOST_API mxClassID mxGetClassID(const mxArray* a);
 
-size_t mxGetM(const mxArray* a);
-size_t mxGetN(const mxArray* a);
-size_t mxGetNumberOfElements(const mxArray* a);
-mwSize mxGetNumberOfDimensions(const mxArray* a);
+BOXGRAPH_HOST_API size_t mxGetM(const mxArray* a);
+BOXGRAPH_HOST_API size_t mxGetN(const mxArray* a);
+BOXGRAPH_HOST_API size_t mxGetNumberOfElements(const mxArray* a);
+BOXGRAPH_HOST_API mwSize mxGetNumberOfDimensions(const mxArray* a);
 
-double* mxGetPr(const mxArray* a);
-void* mxGetData(const mxArray* a);
-mxChar* mxGetChars(const mxArray* a);
-mxLogical* mxGetLogicals(const mxArray* a);
-mwIndex* mxGetJc(const mxArray* a);
-mwIndex* mxGetIr(const mxArray* a);
+BOXGRAPH_HOST_API double* mxGetPr(const mxArray* a);
+BOXGRAPH_HOST_API void* mxGetData(const mxArray* a);
+BOXGRAPH_HOST_API mxChar* mxGetChars(const mxArray* a);
+BOXGRAPH_HOST_API mxLogical* mxGetLogicals(const mxArray* a);
+BOXGRAPH_HOST_API mwIndex* mxGetJc(const mxArray* a);
+BOXGRAPH_HOST_API mwIndex* mxGetIr(const mxArray* a);
 
-mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
-char* mxArrayToString(const mxArray* a);
+BOXGRAPH_HOST_API mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
+BOXGRAPH_HOST_API char* mxArrayToString(const mxArray* a);
 
 // Our model's own hook, where MATLAB and Octave have theirs: whether the user
 // interrupted the running call (Ctrl-C). The harness decides it.
-bool hostInterruptPending(void);
+BOXGRAPH_HOST_API bool hostInterruptPending(void);
 
-void* mxCalloc(size_t n, size_t size);
-void mxFree(void* ptr);
+BOXGRAPH_HOST_API void* mxCalloc(size_t n, size_t size);
+BOXGRAPH_HOST_API void mxFree(void* ptr);
 
-mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
-mxArray* mxCreateDoubleScalar(double value);
-mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims, mxClassID classId,
-                              mxComplexity complexity);
-mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classId, mxComplexity complexity);
-mxArray* mxCreateCharArray(mwSize ndim, const mwSize* dims);
-mxArray* mxCreateString(const char* text);
-mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexity);
-mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax);
-mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** names);
-void mxSetField(mxArray* a, mwIndex index, const char* name, mxArray* value);
-mxArray* mxDuplicateArray(const mxArray* a);
-void mxDestroyArray(mxArray* a);
+BOXGRAPH_HOST_API mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
+BOXGRAPH_HOST_API mxArray* mxCreateDoubleScalar(double value);
+BOXGRAPH_HOST_API mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims,
+                                                mxClassID classId, mxComplexity complexity);
+BOXGRAPH_HOST_API mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classId,
+                                                 mxComplexity complexity);
+BOXGRAPH_HOST_API mxArray* mxCreateCharArray(mwSize ndim, const mwSize* dims);
+BOXGRAPH_HOST_API mxArray* mxCreateString(const char* text);
+BOXGRAPH_HOST_API mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax,
+                                          mxComplexity complexity);
+BOXGRAPH_HOST_API mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax);
+BOXGRAPH_HOST_API mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields,
+                                                const char** names);
+BOXGRAPH_HOST_API void mxSetField(mxArray* a, mwIndex index, const char* name, mxArray* value);
+BOXGRAPH_HOST_API mxArray* mxDuplicateArray(const mxArray* a);
+BOXGRAPH_HOST_API void mxDestroyArray(mxArray* a);
 }
 
 #endif

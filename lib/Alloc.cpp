@@ -49,8 +49,9 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
     // (users and scripts match on them); only the fail handler is ours to set.
     char line1[512];
     char line2[64];
-    snprintf(line1, sizeof line1, "calloc of %lu bytes failed on line %d of file %s\n",
-             static_cast<unsigned long>(bytes), line, file);
+    // %llu: a size_t can be wider than an unsigned long (64-bit Windows)
+    snprintf(line1, sizeof line1, "calloc of %llu bytes failed on line %d of file %s\n",
+             static_cast<unsigned long long>(bytes), line, file);
     snprintf(line2, sizeof line2, "ptr%p\n", ptr);
     printFn(line1);
     printFn(line2);

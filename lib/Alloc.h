@@ -4,15 +4,27 @@
 // heap refuses a request, the failure is reported in two console lines
 //   "calloc of %lu bytes failed on line %d of file %s\n"
 //   "ptr%p\n"
-// and then the fail handler runs. Without a host the lines go to stdout and
-// the process exits with status 1; a host gateway installs handlers that print
-// on the host console and end only the current call (the fail handler must not
+// (the byte count in full, also where size_t is wider than unsigned long), and
+// then the fail handler runs. Without a host the lines go to stdout and the
+// process exits with status 1; a host gateway installs handlers that print on
+// the host console and end only the current call (the fail handler must not
 // return, it throws or exits).
 #ifndef BOXGRAPH_ALLOC_H
 #define BOXGRAPH_ALLOC_H
 
 #include <stddef.h>
 #include <stdlib.h>
+
+// Exported from a module's shared library even where only marked names are
+// (a Windows DLL with any dllexport exports nothing else), so that a test
+// harness can find the module's own copy of a hook by name.
+#if defined(_WIN32)
+#define BOXGRAPH_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__)
+#define BOXGRAPH_EXPORT __attribute__((visibility("default")))
+#else
+#define BOXGRAPH_EXPORT
+#endif
 
 #ifdef __cplusplus
 extern "C" {  // plain names, so a test can find a module's own copy of the hooks
@@ -35,7 +47,7 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 
 // Test hook: the n-th following Alloc_calloc (1-based) fails as if the heap
 // had refused it; 0 disarms. Counts down across calls.
-void Alloc_failAfter(long n);
+BOXGRAPH_EXPORT void Alloc_failAfter(long n);
 
 // Caps what Alloc_calloc hands out from now on at bytes in all (0: no cap)
 // and starts counting afresh. A request past the cap fails as if the heap had

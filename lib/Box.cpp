@@ -10,18 +10,59 @@
 
 namespace {
 
-// Box_read with the stream's lock already held.
-Box* readBox(const StreamLock& stream)
+// The node bytes as the stream holds them, read under its lock.
+class PlainBytes {
+public:
+    explicit PlainBytes(FILE* stream) : stream_(stream) {}
+    int get() { return stream_.get(); }
+
+private:
+    StreamLock stream_;
+};
+
+// The node bytes of a file written through a Windows text-mode stream, which
+// wrote each LF as CR LF: a CR LF pair is read as one LF, every other byte (a
+// CR alone, a 26) as itself. A CR costs one byte of look-ahead, which ahead()
+// hands back when the reading is over.
+class FoldedBytes {
+public:
+    explicit FoldedBytes(FILE* stream) : stream_(stream) {}
+    int get()
+    {
+        int c = ahead_;
+        if (c == kNone)
+            c = stream_.get();
+        ahead_ = kNone;
+        if (c != '\r')
+            return c;
+        ahead_ = stream_.get();
+        if (ahead_ != '\n')
+            return c;
+        ahead_ = kNone;
+        return '\n';
+    }
+    // The byte read ahead and not yet taken, or EOF.
+    int ahead() const { return ahead_ == kNone ? EOF : ahead_; }
+
+private:
+    static constexpr int kNone = EOF - 1;
+    StreamLock stream_;
+    int ahead_ = kNone;
+};
+
+// Box_read from bytes.
+template <class Bytes>
+Box* readBox(Bytes& bytes)
 {
-    int flags = stream.get();
+    int flags = bytes.get();
     if (flags == EOF || flags == 0)
         return nullptr;
     Box* box = Box_new();
     box->flags = static_cast<uint8_t>(flags);
-    int split = stream.get();
+    int split = bytes.get();
     if (split != EOF)
         box->split = static_cast<uint8_t>(split);
-    int aux = stream.get();
+    int aux = bytes.get();
     if (aux != EOF)
         box->aux = static_cast<uint8_t>(aux);
     return box;
@@ -34,10 +75,10 @@ struct Frame {
 };
 
 // The pre-order reader; dim 0 reads without limits.
-Box* readTree(FILE* stream, int dim)
+template <class Bytes>
+Box* readPreOrder(Bytes& bytes, int dim)
 {
-    StreamLock locked(stream);
-    Box* root = readBox(locked);
+    Box* root = readBox(bytes);
     if (root == nullptr)
         return nullptr;
     const bool checked = dim > 0;
@@ -56,7 +97,7 @@ Box* readTree(FILE* stream, int dim)
                 stack.pop_back();
                 continue;
             }
-            Box* child = readBox(locked);
+            Box* child = readBox(bytes);
             top.box->child[top.next++] = child;
             if (child == nullptr)
                 continue;
@@ -71,6 +112,28 @@ Box* readTree(FILE* stream, int dim)
         Box_freeTree(&root);
         throw;
     }
+    return root;
+}
+
+Box* readTree(FILE* stream, int dim)
+{
+    PlainBytes bytes(stream);
+    return readPreOrder(bytes, dim);
+}
+
+// readTree of folded bytes; the byte read ahead goes back to the stream,
+// once its lock is released.
+Box* readFoldedTree(FILE* stream, int dim)
+{
+    Box* root = nullptr;
+    int ahead = EOF;
+    {
+        FoldedBytes bytes(stream);
+        root = readPreOrder(bytes, dim);
+        ahead = bytes.ahead();
+    }
+    if (ahead != EOF)
+        ungetc(ahead, stream);
     return root;
 }
 
@@ -115,8 +178,8 @@ void Box_freeTree(Box** box)
 
 Box* Box_read(FILE* stream)
 {
-    StreamLock locked(stream);
-    return readBox(locked);
+    PlainBytes bytes(stream);
+    return readBox(bytes);
 }
 
 Box* Box_readTree(FILE* stream)
@@ -131,7 +194,7 @@ Box* Box_readTreeWithin(FILE* stream, int dim)
     return readTree(stream, dim);
 }
 
-int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd)
+int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd, int dim)
 {
     struct Pending {
         const Box* box;
@@ -148,7 +211,10 @@ int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd)
             continue;
         }
         const bool leaf = box->child[0] == nullptr && box->child[1] == nullptr;
-        const uint8_t split = leaf && sd != nullptr ? sd[next.depth] : box->split;
+        // An sd entry past the dimension (T.sd takes any byte) would make the
+        // file unreadable: such a leaf keeps its own split.
+        const uint8_t split =
+            leaf && sd != nullptr && sd[next.depth] < dim ? sd[next.depth] : box->split;
         const unsigned char record[3] = {box->flags, split, box->aux};
         if (fwrite(record, 1, 3, stream) != 3)
             return -1;
@@ -156,4 +222,11 @@ int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd)
         pending.push_back({box->child[0], next.depth + 1});
     }
     return 0;
+}
+
+Box* Box_readTreeWithinCrLf(FILE* stream, int dim)
+{
+    if (dim < 1 || dim > 255)
+        return nullptr;
+    return readFoldedTree(stream, dim);
 }

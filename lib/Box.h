@@ -35,12 +35,19 @@ Box* Box_readTreeWithin(FILE* stream, int dim);
 
 // Writes the subtree at root in the order Box_readTree reads it: each box as
 // flags, split and aux, then its lower and its upper subtree, a 0 byte for an
-// absent box. With sd (the split coordinate by depth, root at depth 0), a
-// box without children is written with the split it would be halved along,
-// sd[its depth]: the reader takes the table from the leftmost path down to
-// its last box, so it reads back the splits a later subdivision uses. Without,
-// every box's own split byte. Returns 0, or -1 when a write failed. Explicit
-// stack. O(boxes).
-int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd);
+// absent box. With sd (the split coordinate by depth, root at depth 0) and
+// the dimension dim, a box without children is written with the split it
+// would be halved along, sd[its depth], when that is a coordinate (below
+// dim): the reader takes the table from the leftmost path down to its last
+// box, so it reads back the splits a later subdivision uses. Otherwise, and
+// without sd, every box's own split byte. Returns 0, or -1 when a write
+// failed. Explicit stack. O(boxes).
+int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd, int dim);
+
+// Box_readTreeWithin for the node bytes of a file written through a Windows
+// text-mode stream, which wrote each byte 10 as 13 10: reads every 13 10 pair
+// as one 10, and every other byte (13 alone, 26) as itself. The first byte
+// after the subtree stays unread. O(boxes).
+Box* Box_readTreeWithinCrLf(FILE* stream, int dim);
 
 #endif

@@ -15,6 +15,17 @@
 #define BOXGRAPH_PREFETCH(address) ((void)0)
 #endif
 
+// 1 where a text-mode stream writes each LF byte as CR LF and reads CR LF
+// back as LF, and ends its input at a byte 26 (Windows); 0 where text mode is
+// binary mode (Linux, macOS). Files are read in binary mode everywhere; the
+// tree-file reader undoes the line-end translation itself, there, for files
+// written in text mode.
+#if defined(_WIN32)
+#define BOXGRAPH_TEXT_MODE_CRLF 1
+#else
+#define BOXGRAPH_TEXT_MODE_CRLF 0
+#endif
+
 // Byte reads from a stream whose lock the caller holds (StreamLock), which
 // saves taking the lock once per byte; plain getc where there is no such call.
 class StreamLock {

@@ -1,5 +1,6 @@
 #include "Rectangle.h"
 
+#include <inttypes.h>
 #include <stdlib.h>
 
 #include "Alloc.h"
@@ -33,8 +34,8 @@ void Rectangle_free(Rectangle** rect)
 
 Rectangle* Rectangle_read(FILE* stream)
 {
-    void* address = nullptr;
-    if (fscanf(stream, "Rectangle at %p:\n", &address) != 1 || address == nullptr)
+    uint64_t address = 0;  // as in Tree_read: any hexadecimal form, only 0 or not matters
+    if (fscanf(stream, "Rectangle at %" SCNx64 ":\n", &address) != 1 || address == 0)
         return nullptr;
     int dim = 0;
     if (fscanf(stream, "  dim = %d\n", &dim) != 1 || dim < 1 || dim > 255)

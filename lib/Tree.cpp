@@ -5,10 +5,28 @@
 
 #include "Alloc.h"
 #include "Box.h"
+#include "Portability.h"
 #include "Rectangle.h"
 #include "Vec.h"
 
 namespace {
+
+// Skips the white space (bytes 9 to 13 and 32) after the box count, as the
+// count line's "\n" matches it, and says whether it held the pair 13 10: the
+// line end a Windows text-mode stream writes.
+bool skipCountLineEnd(FILE* stream)
+{
+    bool crLf = false;
+    int previous = EOF;
+    int c;
+    while ((c = getc(stream)) == ' ' || (c >= '\t' && c <= '\r')) {
+        crLf = crLf || (previous == '\r' && c == '\n');
+        previous = c;
+    }
+    if (c != EOF)
+        ungetc(c, stream);
+    return crLf;
+}
 
 size_t stackSize(int dim)
 {
@@ -135,8 +153,10 @@ int Tree_next(Tree* tree, int32_t maxDepth)
 
 Tree* Tree_read(FILE* stream)
 {
-    void* address = nullptr;
-    if (fscanf(stream, "Tree at %p:\n", &address) != 1 || address == nullptr)
+    // The writer's address, in whatever hexadecimal form its %p wrote it
+    // ("0x1", "0000000000000001"); only whether it is 0 matters.
+    uint64_t address = 0;
+    if (fscanf(stream, "Tree at %" SCNx64 ":\n", &address) != 1 || address == 0)
         return nullptr;
     Rectangle* rect = Rectangle_read(stream);
     if (rect == nullptr)
@@ -144,12 +164,17 @@ Tree* Tree_read(FILE* stream)
     int count = 0;
     Tree* tree = nullptr;
     try {
-        if (fscanf(stream, "  no of boxes = %d\n", &count) != 1) {
+        if (fscanf(stream, "  no of boxes = %d", &count) != 1) {
             Rectangle_free(&rect);
             return nullptr;
         }
+        // The file is read in binary mode. Where text mode translates line
+        // ends, a file written in text mode (its count line ends in 13 10) has
+        // its node bytes' 13 10 pairs read back as the 10 that was written.
+        const bool textMode = skipCountLineEnd(stream) && BOXGRAPH_TEXT_MODE_CRLF;
         tree = Tree_new(rect);
-        Box* boxes = Box_readTreeWithin(stream, rect->dim);
+        Box* boxes = textMode ? Box_readTreeWithinCrLf(stream, rect->dim)
+                              : Box_readTreeWithin(stream, rect->dim);
         if (boxes == nullptr) {
             Tree_free(&tree);
             Rectangle_free(&rect);
@@ -197,7 +222,7 @@ int Tree_write(Tree* tree, FILE* stream)
     for (int i = 0; ok && i < rect->dim; ++i)
         ok = fprintf(stream, " %.17g", rect->radius[i]) > 0;
     ok = ok && fprintf(stream, "\n  no of boxes = %lld\n", static_cast<long long>(boxes)) > 0;
-    ok = ok && Box_writeTree(stream, tree->root, tree->sd) == 0;
+    ok = ok && Box_writeTree(stream, tree->root, tree->sd, rect->dim) == 0;
     return ok && fflush(stream) == 0 ? 0 : -1;
 }
 

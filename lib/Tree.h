@@ -38,6 +38,10 @@ int Tree_next(Tree* tree, int32_t maxDepth);
 // read) when the header does not match, the dimension is not 1 to 255, the
 // node stream is empty, a split is not below dim, or a box lies deeper than
 // 500 * dim. O(boxes).
+// Give it a stream opened in binary mode. On Windows a file whose count line
+// ends in 13 10 was written in text mode: its node bytes are read with every
+// 13 10 as 10 (Box_readTreeWithinCrLf). Elsewhere the bytes are taken as
+// they are.
 Tree* Tree_read(FILE* stream);
 
 // Writes the tree as a tree file that Tree_read reads back to the same tree:

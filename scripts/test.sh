@@ -3,13 +3,15 @@
 #   build/b64    64-bit hostless modules and Octave MEX files
 #   build/b32    32-bit hostless modules (-m32)
 #   build/asan   64-bit hostless modules under AddressSanitizer and UBSan
-#   build/mingw  the library and gateways compiled for Windows (MinGW-w64), a compile check
+#   build/w64    .mexw64 modules for 64-bit Windows (MinGW-w64), tests under wine64
+#   build/w32    .mexw32 modules for 32-bit Windows (MinGW-w64), tests under wine32
 #   build/asan-octave  the Octave MEX files under AddressSanitizer and UBSan
 # then calls that outgrow a 1 GiB memory cgroup and ulimit -v or are
 # interrupted (scripts/limits-test.sh), the Octave tests with the modules
 # under ASan and under valgrind (scripts/octave-checked.sh), the Octave package's
 # install-load-test-uninstall cycle, and a short fuzzing run of the
-# tree-file reader.
+# tree-file reader. Wine's prefix is $WINEPREFIX, by default build/wine (made
+# on first use, about 10 s).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,26 +28,47 @@ failed=0
 count() {  # count <ok> : one more passed (ok = 0) or failed check
   if [ "$1" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 }
-for flavour in b64 b32 asan; do
-  echo "== tests: $flavour"
-  ctest --test-dir "build/$flavour" --output-on-failure -j2 | tee "build/$flavour.ctest.log" \
-    || status=1
-  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "build/$flavour.ctest.log")
-  bad=$(sed -n 's/.*, \([0-9]*\) tests failed out of .*/\1/p' "build/$flavour.ctest.log")
+ctests() {  # ctests <flavour> : runs build/<flavour>'s tests and counts them
+  echo "== tests: $1"
+  ctest --test-dir "build/$1" --output-on-failure -j2 | tee "build/$1.ctest.log" || status=1
+  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "build/$1.ctest.log")
+  bad=$(sed -n 's/.*, \([0-9]*\) tests failed out of .*/\1/p' "build/$1.ctest.log")
   [ -n "$total" ] || { total=0; bad=1; status=1; }
   passed=$((passed + total - bad))
   failed=$((failed + bad))
+}
+for flavour in b64 b32 asan; do
+  ctests $flavour
 done
 
-echo "== compile check: MinGW-w64"
-if scripts/build.sh build/mingw -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-     -DBOXGRAPH_OCTAVE=OFF -DBOXGRAPH_TESTS=OFF > build/mingw.log 2>&1 \
-   && ! grep -q "warning:" build/mingw.log; then
-  count 0
-else
-  count 1
-  tail -n 40 build/mingw.log
+# Windows: cross-built with MinGW-w64 (a build with a warning counts as one
+# failed check) and tested under Wine, each test program through scripts/wine.sh.
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
+echo "== Wine prefix: $WINEPREFIX"
+# Make or update the prefix, and let the server that did it end. Then one
+# persistent server for all Windows tests, with its services started here and
+# not by the first test: a service keeps the output of the test that started
+# it open, and CTest would wait for it. The server ends with this script.
+scripts/wine.sh 64 wineboot --init > build/wine.log 2>&1 || true
+/usr/lib/wine/wineserver -w || true
+if /usr/lib/wine/wineserver -p; then
+  trap '/usr/lib/wine/wineserver -k 2> /dev/null || true' EXIT
 fi
+scripts/wine.sh 64 wineboot >> build/wine.log 2>&1 || true
+for bits in 64 32; do
+  flavour=w$bits
+  case $bits in 64) arch=x86_64 ;; 32) arch=i686 ;; esac
+  echo "== build: $flavour"
+  if scripts/build.sh "build/$flavour" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+       -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine.sh;$bits" > "build/$flavour.log" 2>&1 \
+     && ! grep -q "warning:" "build/$flavour.log"; then
+    count 0
+  else
+    count 1
+    grep -B2 -A8 -E "warning:|error" "build/$flavour.log" | head -n 60 || tail -n 40 "build/$flavour.log"
+  fi
+  [ -d "build/$flavour/hostless" ] && ctests $flavour
+done
 
 echo "== limits: a memory cgroup, ulimit -v and Ctrl-C in a real Octave session"
 if scripts/limits-test.sh build/b64/octave > build/limits.log 2>&1; then

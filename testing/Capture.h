@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "TempFiles.h"
+
 namespace capture {
 
 // Everything write(stream) writes, through a temporary file (portable where
@@ -13,7 +15,7 @@ namespace capture {
 template <class Write>
 std::string captured(Write write)
 {
-    FILE* stream = tmpfile();
+    FILE* stream = tempfiles::open();
     if (stream == nullptr)
         return "<no temporary file>";
     write(stream);

@@ -1,6 +1,14 @@
 #include "Harness.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX  // windows.h must not define min and max over std::max
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,18 +17,60 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 namespace host {
 
-Module::Module(const std::string& path)
+namespace {
+
+// The platform's loader: a shared library by path, kept loaded for the
+// process, and the address of one of its exported names (null when absent).
+#if defined(_WIN32)
+using Library = HMODULE;
+
+Library openLibrary(const std::string& path)
 {
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    Library library = LoadLibraryA(path.c_str());
+    if (library == nullptr)
+        throw std::runtime_error("cannot load " + path + ": error " +
+                                 std::to_string(GetLastError()));
+    return library;
+}
+
+template <class Function>
+Function symbol(Library library, const char* name)
+{
+    // GetProcAddress returns a generic function pointer; cast it through void
+    // to the real signature, as for dlsym.
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+#else
+using Library = void*;
+
+Library openLibrary(const std::string& path)
+{
+    Library library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr)
         throw std::runtime_error("cannot load " + path + ": " + dlerror());
-    entry_ = reinterpret_cast<Entry>(dlsym(library, "mexFunction"));
+    return library;
+}
+
+template <class Function>
+Function symbol(Library library, const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(library, name));
+}
+#endif
+
+}  // namespace
+
+Module::Module(const std::string& path)
+{
+    Library library = openLibrary(path);
+    entry_ = symbol<Entry>(library, "mexFunction");
     if (entry_ == nullptr)
         throw std::runtime_error(path + " exports no mexFunction");
-    failAfter_ = reinterpret_cast<FailAfter>(dlsym(library, "Alloc_failAfter"));
+    failAfter_ = symbol<FailAfter>(library, "Alloc_failAfter");
 }
 
 const Module& Module::at(const std::string& path)

@@ -5,11 +5,11 @@
 
 #include <stdio.h>
 
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TempFiles.h"
 #include "TreeRecords.h"
 
 namespace treefiles {
@@ -56,10 +56,22 @@ inline std::string nodes(const Box* root)
     return bytes;
 }
 
+// The bytes a Windows text-mode stream writes for bytes: each 10 as 13 10.
+inline std::string textModeBytes(const std::string& bytes)
+{
+    std::string text;
+    for (char c : bytes) {
+        if (c == '\n')
+            text += '\r';
+        text += c;
+    }
+    return text;
+}
+
 // A temporary stdio stream holding bytes, positioned at its start.
 class Stream {
 public:
-    explicit Stream(const std::string& bytes) : file_(tmpfile())
+    explicit Stream(const std::string& bytes) : file_(tempfiles::open())
     {
         if (file_ != nullptr) {
             fwrite(bytes.data(), 1, bytes.size(), file_);
@@ -79,10 +91,11 @@ private:
     FILE* file_;
 };
 
-// Writes bytes to path; true on success.
-inline bool writeFile(const std::string& path, const std::string& bytes)
+// Writes bytes to path through a stream opened with mode ("wb" binary, "w"
+// text: on Windows each byte 10 then goes out as 13 10); true on success.
+inline bool writeFile(const std::string& path, const std::string& bytes, const char* mode = "wb")
 {
-    FILE* file = fopen(path.c_str(), "wb");
+    FILE* file = fopen(path.c_str(), mode);
     if (file == nullptr)
         return false;
     bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -93,10 +106,10 @@ inline bool writeFile(const std::string& path, const std::string& bytes)
 // differ between files and between processes that run at the same time.
 class TempFile {
 public:
-    explicit TempFile(const std::string& bytes)
-        : path_("boxgraph-test." + std::to_string(uniqueNumber()) + ".tree")
+    explicit TempFile(const std::string& bytes, const char* mode = "wb")
+        : path_(tempfiles::uniqueName("boxgraph-test", ".tree"))
     {
-        writeFile(path_, bytes);
+        writeFile(path_, bytes, mode);
     }
     ~TempFile() { remove(path_.c_str()); }
     TempFile(const TempFile&) = delete;
@@ -104,13 +117,6 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    static unsigned long long uniqueNumber()
-    {
-        static unsigned long long next =
-            static_cast<unsigned long long>(
-                std::chrono::steady_clock::now().time_since_epoch().count()) * 1000;
-        return ++next;
-    }
     std::string path_;
 };
 

@@ -30,7 +30,10 @@ HandleOwner loadTree(const mxArray* fileName)
 {
     const gateway::HostText name =
         gateway::text(fileName, {"fileNameNotText", "Tree: file name must be text."});
-    const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "r"));
+    // Binary mode: on Windows text mode would end the node bytes at a byte
+    // 26 and drop the 13 of every 13 10; the reader undoes the line ends of a
+    // file written in text mode itself. Elsewhere "rb" is "r".
+    const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "rb"));
     if (!file)
         gateway::fail("cannotOpen", "Tree: could not open file.");
     HandleOwner handle(TreeHandle_load(file.get()));

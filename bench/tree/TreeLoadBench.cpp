@@ -128,7 +128,7 @@ void Load(benchmark::State& state, const char* shape)
     double bytesPerBox = 0;
     size_t before = heapInUse();  // outside the timing: it walks the free lists
     for (auto _ : state) {
-        FILE* in = fopen(file.path.c_str(), "r");
+        FILE* in = fopen(file.path.c_str(), "rb");  // as tree_ opens it
         TreeHandle* handle = TreeHandle_load(in);
         fclose(in);
         state.PauseTiming();
@@ -150,7 +150,7 @@ void Fread(benchmark::State& state, const char* shape)
     const File& file = fileFor(shape, state.range(0));
     std::vector<char> buffer(file.bytes);
     for (auto _ : state) {
-        FILE* in = fopen(file.path.c_str(), "r");
+        FILE* in = fopen(file.path.c_str(), "rb");  // as tree_ opens it
         size_t got = fread(buffer.data(), 1, buffer.size(), in);
         fclose(in);
         benchmark::DoNotOptimize(got);

@@ -328,6 +328,19 @@ TEST(Covering, WrittenTreesReadBackTheSame)
         }
         Tree_free(&read);
     }
+    // A leaf is written with the split sd gives its depth, unless that is not
+    // a coordinate: the file must stay readable.
+    TreePtr odd = makeTree({0, 0}, {1, 1});
+    int64_t made = 0;
+    Tree_subdivide(odd.get(), &made);
+    odd->sd[1] = 7;
+    treefiles::Stream oddFile("");
+    ASSERT_EQ(Tree_write(odd.get(), oddFile.get()), 0);
+    rewind(oddFile.get());
+    Tree* back = Tree_read(oddFile.get());
+    ASSERT_NE(back, nullptr);
+    Tree_free(&back);
+
     TreePtr empty = makeTree({0}, {1});
     const std::vector<uint8_t> none = {0};
     int64_t n = 0;

@@ -75,6 +75,21 @@ TEST(TreeRead, HeaderFailures)
     EXPECT_FALSE(load("not a tree file at all"));
 }
 
+TEST(TreeRead, AddressesInEveryPlatformsPointerForm)
+{
+    auto file = [](const std::string& tree, const std::string& rect) {
+        return "Tree at " + tree + ":\nRectangle at " + rect + header(1, {0}, {1}).substr(29) +
+               bytes({1, 0, 0});
+    };
+    ASSERT_TRUE(load(file("0x1", "0x1")));
+    EXPECT_TRUE(load(file("0x55d0c0a3b2a0", "0X7FFE1234")));         // glibc
+    EXPECT_TRUE(load(file("0000000000000001", "00007FF6A1B2C3D0")));  // MinGW, MSVC
+    EXPECT_TRUE(load(file("0x100000000", "1")));  // not 0, though its low 32 bits are
+    EXPECT_FALSE(load(file("(nil)", "0x1")));     // glibc's null
+    EXPECT_FALSE(load(file("0x1", "0000000000000000")));
+    EXPECT_FALSE(load(file("0x", "0x1")));
+}
+
 TEST(TreeRead, RefusesDimensionsOutsideOneTo255)
 {
     auto file = [](const std::string& dimLine, int n) {
@@ -217,6 +232,93 @@ TEST(TreeRead, NodeStreamRoundTripsInPreOrder)
         EXPECT_EQ(h->tree->depth, static_cast<int32_t>(expected.size() - 1));
         Box_freeTree(&original);
     }
+}
+
+// A random tree of dimension 30 whose flags, splits and aux bytes are often
+// the bytes a text-mode stream changes or stops at (10, 13, 26).
+Box* treeOfLineEndBytes(std::mt19937& rng, int boxes)
+{
+    const uint8_t special[] = {10, 13, 26};
+    Box* root = randomTree(rng, boxes, 30);
+    std::vector<Box*> stack{root};
+    while (!stack.empty()) {
+        Box* box = stack.back();
+        stack.pop_back();
+        if (box == nullptr)
+            continue;
+        if (rng() % 2)
+            box->flags = special[rng() % 3];
+        if (rng() % 2)
+            box->split = special[rng() % 3];
+        if (rng() % 2)
+            box->aux = special[rng() % 3];
+        stack.push_back(box->child[0]);
+        stack.push_back(box->child[1]);
+    }
+    return root;
+}
+
+TEST(TreeRead, CrLfReaderUndoesTextModeWriting)
+{
+    std::mt19937 rng(11);
+    for (int round = 0; round < 100; ++round) {
+        Box* original = treeOfLineEndBytes(rng, 1 + static_cast<int>(rng() % 100));
+        std::string written = treefiles::nodes(original);
+        Stream stream(treefiles::textModeBytes(written + "\n\r\x1a"));
+        Box* read = Box_readTreeWithinCrLf(stream.get(), 30);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(treefiles::nodes(read), written);
+        // the bytes after the tree stay in the stream, unfolded
+        EXPECT_EQ(fgetc(stream.get()), '\r');
+        EXPECT_EQ(fgetc(stream.get()), '\n');
+        EXPECT_EQ(fgetc(stream.get()), '\r');
+        EXPECT_EQ(fgetc(stream.get()), 26);
+        Box_freeTree(&read);
+        Box_freeTree(&original);
+    }
+}
+
+TEST(TreeRead, CrLfReaderFoldsOnlyCrLfPairs)
+{
+    auto root = [](const std::string& stream) {
+        Stream s(stream);
+        Box* box = Box_readTreeWithinCrLf(s.get(), 30);
+        std::string got = box != nullptr ? treefiles::nodes(box) : "none";
+        Box_freeTree(&box);
+        return got;
+    };
+    // a 13 alone, and 13 13 10, which a text-mode stream wrote for 13 10
+    EXPECT_EQ(root(bytes({1, 13, 13, 0, 0})), bytes({1, 13, 13, 0, 0}));
+    EXPECT_EQ(root(bytes({1, 13, 13, 10, 0, 0})), bytes({1, 13, 10, 0, 0}));
+    EXPECT_EQ(root(bytes({13, 10, 13, 10, 26, 0, 0})), bytes({10, 10, 26, 0, 0}));
+    // a record cut short after a 13: the 13 is kept and the rest stays 0
+    EXPECT_EQ(root(bytes({1, 13})), bytes({1, 13, 0, 0, 0}));
+    EXPECT_EQ(root(bytes({13, 10})), bytes({10, 0, 0, 0, 0}));
+    // the limits are those of Box_readTreeWithin
+    EXPECT_EQ(root(bytes({1, 30, 0, 0, 0})), "none");
+    EXPECT_EQ(root(bytes({0, 1, 0, 0})), "none");
+    Stream any(bytes({1, 0, 0, 0, 0}));
+    EXPECT_EQ(Box_readTreeWithinCrLf(any.get(), 0), nullptr);
+}
+
+TEST(TreeRead, FilesWrittenInTextModeAreFoldedOnWindowsOnly)
+{
+    // root split 10: written in text mode as 13 10, and so is every line end
+    const std::string written = header(20, std::vector<double>(20, 0), std::vector<double>(20, 1)) +
+                                bytes({1, 10, 0, 0, 0});
+    HandlePtr h = load(treefiles::textModeBytes(written));
+    ASSERT_TRUE(h);
+    const Box* root = h->tree->root;
+#if defined(_WIN32)
+    EXPECT_EQ(treefiles::nodes(root), bytes({1, 10, 0, 0, 0}));
+#else
+    // text mode is binary mode here: the 13 is a node byte like any other
+    EXPECT_EQ(treefiles::nodes(root), bytes({1, 13, 10, 0, 0}));
+#endif
+    // a count line ending in 10 alone marks a binary file: 13 10 stays two bytes
+    h = load(written.substr(0, written.size() - 5) + bytes({1, 13, 10, 0, 0}));
+    ASSERT_TRUE(h);
+    EXPECT_EQ(treefiles::nodes(h->tree->root), bytes({1, 13, 10, 0, 0}));
 }
 
 // A chain of n boxes, each the upper child of the one before, split 0; the

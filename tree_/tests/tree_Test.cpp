@@ -126,6 +126,45 @@ TEST(tree_, LoadsATreeFile)
     EXPECT_EQ(h->iter->depth, 0);
 }
 
+// A tree of dimension 30 whose bytes are those a text-mode stream changes or
+// stops at: flags 26, splits 26, 13 and 10, aux 13 and 10.
+std::string lineEndBytes()
+{
+    return std::string("\x1a\x1a\x0d"      // root: flags 26, split 26, aux 13
+                       "\x01\x0d\x0a"      // its lower child: split 13, aux 10
+                       "\x00\x00"           // with no children
+                       "\x0d\x0a\x1a"      // its upper child: flags 13, split 10, aux 26
+                       "\x00\x00",          // with no children
+                       13);
+}
+
+TEST(tree_, LoadsEveryByteOfABinaryFile)
+{
+    TempFile file(treefiles::header(30, std::vector<double>(30, 0), std::vector<double>(30, 1)) +
+                  lineEndBytes());
+    host::Array name = text(file.path());
+    TreeHandle* h = made(tree_().call(1, {name.get()}));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(treefiles::nodes(h->tree->root), lineEndBytes());
+    EXPECT_EQ(h->tree->sd[0], 26);
+    EXPECT_EQ(h->tree->sd[1], 13);
+}
+
+TEST(tree_, LoadsAFileWrittenInTextMode)
+{
+    // On Windows this stream writes 13 before every 10, in the header and in
+    // the node bytes; elsewhere it writes the bytes as they are.
+    TempFile file(treefiles::header(30, std::vector<double>(30, 0.5), std::vector<double>(30, 2)) +
+                      lineEndBytes(),
+                  "w");
+    host::Array name = text(file.path());
+    TreeHandle* h = made(tree_().call(1, {name.get()}));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->tree->rect->center[29], 0.5);
+    EXPECT_EQ(h->tree->rect->radius[29], 2);
+    EXPECT_EQ(treefiles::nodes(h->tree->root), lineEndBytes());
+}
+
 TEST(tree_, RefusesFilesItCannotLoad)
 {
     host::Array missing = text("no such folder/no such file.tree");
