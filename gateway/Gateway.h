@@ -205,6 +205,22 @@ inline bool namesItself(const char* message, const char* name)
 
 }  // namespace detail
 
+// Warns the user through the host; the call goes on. Octave would put the
+// MEX file's name before a MEX warning: there it goes through warning().
+inline void warn(const Function& function, const char* reason, const std::string& message)
+{
+    char id[96];
+    std::snprintf(id, sizeof id, "boxgraph:%s:%s", function.name, reason);
+#if defined(HAVE_OCTAVE)
+    mxArray* args[3] = {mxCreateString(id), mxCreateString("%s"), mxCreateString(message.c_str())};
+    mexCallMATLAB(0, nullptr, 3, args, "warning");
+    for (mxArray* a : args)
+        mxDestroyArray(a);
+#else
+    mexWarnMsgIdAndTxt(id, "%s", message.c_str());
+#endif
+}
+
 // Runs one gateway call. body does the work; whatever it throws (a refusal,
 // exhausted memory, anything) becomes a host error raised only after body's
 // objects are destroyed, so no C++ exception leaves mexFunction and nothing

@@ -119,6 +119,16 @@ void mexErrMsgIdAndTxt(const char* id, const char* format, ...)
     throw host::HostError{message, id != nullptr ? id : ""};
 }
 
+void mexWarnMsgIdAndTxt(const char* id, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char message[1024];
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    state().warnings.push_back(std::string(id != nullptr ? id : "") + ": " + message);
+}
+
 int mexPrintf(const char* format, ...)
 {
     va_list args;

@@ -34,6 +34,7 @@ struct HostError {
 
 struct State {
     std::string console;                      // what mexPrintf printed during the call
+    std::vector<std::string> warnings;        // what mexWarnMsgIdAndTxt said, as "id: message"
     std::unordered_set<void*> callocBlocks;   // mxCalloc blocks not yet freed
     std::unordered_set<mxArray*> liveArrays;  // made during the call, not destroyed or owned
     bool inCall = false;

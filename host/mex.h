@@ -68,6 +68,8 @@ BOXGRAPH_MEX_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const 
 // The same with an identifier ("component:mnemonic") and a printf format.
 [[noreturn]] BOXGRAPH_HOST_API void mexErrMsgIdAndTxt(const char* id, const char* format, ...);
 BOXGRAPH_HOST_API int mexPrintf(const char* format, ...);
+// A warning with an identifier and a printf format; the call goes on.
+BOXGRAPH_HOST_API void mexWarnMsgIdAndTxt(const char* id, const char* format, ...);
 
 BOXGRAPH_HOST_API bool mxIsSparse(const mxArray* a);
 BOXGRAPH_HOST_API bool mxIsChar(const mxArray* a);

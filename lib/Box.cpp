@@ -194,6 +194,23 @@ Box* Box_readTreeWithin(FILE* stream, int dim)
     return readTree(stream, dim);
 }
 
+int64_t Box_count(const Box* root)
+{
+    int64_t n = 0;
+    std::vector<const Box*> pending;
+    if (root != nullptr)
+        pending.push_back(root);
+    while (!pending.empty()) {
+        const Box* box = pending.back();
+        pending.pop_back();
+        ++n;
+        for (const Box* child : box->child)
+            if (child != nullptr)
+                pending.push_back(child);
+    }
+    return n;
+}
+
 int Box_writeTree(FILE* stream, const Box* root, const uint8_t* sd, int dim)
 {
     struct Pending {

@@ -17,6 +17,9 @@ void Box_free(Box** box);
 // nothing. Uses no stack (rotates the tree apart). O(boxes).
 void Box_freeTree(Box** box);
 
+// The number of boxes of the subtree at root (0 for null). Explicit stack. O(boxes).
+int64_t Box_count(const Box* root);
+
 // Reads one box record: a flags byte (end of file or 0 means no box), then
 // the split and aux bytes, each left 0 at the end of the file. Returns the
 // new box or null. O(1).

@@ -34,7 +34,12 @@ TreeHandle* TreeHandle_new(const Rectangle* rect)
 
 TreeHandle* TreeHandle_load(FILE* stream)
 {
-    Tree* tree = Tree_read(stream);
+    return TreeHandle_loadCounted(stream, nullptr);
+}
+
+TreeHandle* TreeHandle_loadCounted(FILE* stream, TreeFileCounts* counts)
+{
+    Tree* tree = Tree_readCounted(stream, counts);
     if (tree == nullptr)
         return nullptr;
     return wrap(tree, 0);

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "Tree.h"
 #include "TreeRecords.h"
 
 // New handle over a one-box tree made from a copy of rect (which stays the
@@ -13,6 +14,9 @@ TreeHandle* TreeHandle_new(const Rectangle* rect);
 // New handle over the tree read from stream (Tree_read), iter a copy of it,
 // verbose 0; or null, with nothing left allocated. O(boxes).
 TreeHandle* TreeHandle_load(FILE* stream);
+
+// TreeHandle_load, filling *counts (when not null) as Tree_readCounted does.
+TreeHandle* TreeHandle_loadCounted(FILE* stream, TreeFileCounts* counts);
 
 // Puts the iter record on the tree record's root and both walks at the root:
 // needed after an operation that changed the tree through one of them.

@@ -37,22 +37,32 @@ Rectangle* Rectangle_read(FILE* stream)
     uint64_t address = 0;  // as in Tree_read: any hexadecimal form, only 0 or not matters
     if (fscanf(stream, "Rectangle at %" SCNx64 ":\n", &address) != 1 || address == 0)
         return nullptr;
-    int dim = 0;
-    if (fscanf(stream, "  dim = %d\n", &dim) != 1 || dim < 1 || dim > 255)
+    // Every line must be there in full: a missing label or a short vector
+    // would shift the values that follow, a dimension past 255 would wrap.
+    int at = -1;
+    uint64_t dim = 0;
+    if (fscanf(stream, "  dim =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &dim) || dim < 1 ||
+        dim > 255)
         return nullptr;
 
     double* center = nullptr;
     double* radius = nullptr;
     Rectangle* rect = nullptr;
     try {
-        if (fscanf(stream, "  center = ") < 0) {
-            // end of file: the vector reads fail and leave zeros
+        at = -1;
+        if (fscanf(stream, "  center =%n", &at) < 0 || at < 0)
+            return nullptr;
+        center = Vec_readAll(stream, static_cast<int>(dim));
+        at = -1;
+        if (center == nullptr || fscanf(stream, "  radius =%n", &at) < 0 || at < 0) {
+            free(center);
+            return nullptr;
         }
-        center = Vec_read(stream, dim);
-        if (fscanf(stream, "  radius = ") < 0) {
-            // as above
+        radius = Vec_readAll(stream, static_cast<int>(dim));
+        if (radius == nullptr) {
+            free(center);
+            return nullptr;
         }
-        radius = Vec_read(stream, dim);
         rect = Rectangle_new(center, radius, static_cast<uint8_t>(dim));
     } catch (...) {
         free(center);

@@ -17,8 +17,9 @@ void Rectangle_free(Rectangle** rect);
 
 // Reads the rectangle block of a tree file ("Rectangle at %p:", dim, center,
 // radius). Returns a new rectangle, or null when the address line does not
-// match or is null, the dimension line does not match, or the dimension is
-// not 1 to 255. Unreadable vector entries are 0. O(dim).
+// match or is null, a line's label is missing, the dimension is not 1 to 255
+// (however many digits it has), or the centre or radius line holds fewer
+// than dim numbers. O(dim).
 Rectangle* Rectangle_read(FILE* stream);
 
 #endif

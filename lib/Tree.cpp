@@ -153,6 +153,11 @@ int Tree_next(Tree* tree, int32_t maxDepth)
 
 Tree* Tree_read(FILE* stream)
 {
+    return Tree_readCounted(stream, nullptr);
+}
+
+Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
+{
     // The writer's address, in whatever hexadecimal form its %p wrote it
     // ("0x1", "0000000000000001"); only whether it is 0 matters.
     uint64_t address = 0;
@@ -161,10 +166,11 @@ Tree* Tree_read(FILE* stream)
     Rectangle* rect = Rectangle_read(stream);
     if (rect == nullptr)
         return nullptr;
-    int count = 0;
+    uint64_t declared = 0;
+    int at = -1;
     Tree* tree = nullptr;
     try {
-        if (fscanf(stream, "  no of boxes = %d", &count) != 1) {
+        if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &declared)) {
             Rectangle_free(&rect);
             return nullptr;
         }
@@ -182,6 +188,10 @@ Tree* Tree_read(FILE* stream)
         }
         Box_free(&tree->root);
         tree->root = boxes;
+        if (counts != nullptr) {
+            counts->declared = declared;
+            counts->read = Box_count(boxes);
+        }
     } catch (...) {
         Tree_free(&tree);
         Rectangle_free(&rect);

@@ -44,6 +44,16 @@ int Tree_next(Tree* tree, int32_t maxDepth);
 // they are.
 Tree* Tree_read(FILE* stream);
 
+// What a tree file says it holds and what it does hold: the box count of its
+// header, and the boxes read (fewer when the file was cut short).
+typedef struct TreeFileCounts {
+    uint64_t declared;
+    int64_t read;
+} TreeFileCounts;
+
+// Tree_read, filling *counts (when not null) for a tree it returns.
+Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts);
+
 // Writes the tree as a tree file that Tree_read reads back to the same tree:
 // the header (the record addresses, dim, centre and radius with 17 digits, the
 // box count) and every box's record in pre-order, a box without children

@@ -1,5 +1,6 @@
 #include "Vec.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "Alloc.h"
@@ -22,4 +23,43 @@ double* Vec_read(FILE* stream, int n)
         // end of file: the caller's next match fails on its own
     }
     return vec;
+}
+
+double* Vec_readAll(FILE* stream, int n)
+{
+    size_t count = n > 0 ? static_cast<size_t>(n) : 0;
+    double* vec = static_cast<double*>(CHECKED_CALLOC(count, sizeof(double)));
+    for (size_t i = 0; i < count; ++i) {
+        if (fscanf(stream, "%lg", &vec[i]) != 1) {
+            free(vec);
+            return nullptr;
+        }
+    }
+    if (fscanf(stream, "\n") < 0) {
+        // end of file: the caller's next match fails on its own
+    }
+    return vec;
+}
+
+int Vec_readWhole(FILE* stream, uint64_t* value)
+{
+    char digits[32];
+    if (fscanf(stream, " %31[+0-9]", digits) != 1)
+        return 0;
+    const char* p = digits[0] == '+' ? digits + 1 : digits;
+    if (*p < '0' || *p > '9')
+        return 0;
+    uint64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        v = v > (UINT64_MAX - 9) / 10 ? UINT64_MAX : v * 10 + static_cast<uint64_t>(*p - '0');
+    // more digits than the buffer holds: the number is larger still
+    int next = getc(stream);
+    while (next >= '0' && next <= '9') {
+        v = UINT64_MAX;
+        next = getc(stream);
+    }
+    if (next != EOF)
+        ungetc(next, stream);
+    *value = v;
+    return 1;
 }

@@ -97,6 +97,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
     std::unordered_set<void*> blocksOutside;
     blocksOutside.swap(s.callocBlocks);
     s.console.clear();
+    s.warnings.clear();
     s.liveArrays.clear();
     s.inCall = true;
     try {
@@ -138,6 +139,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
         std::free(block);
     s.callocBlocks.swap(blocksOutside);
     result.console = s.console;
+    result.warnings = s.warnings;
     s.callocCountdown = 0;
     s.interruptCountdown = 0;
     return result;

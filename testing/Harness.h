@@ -24,6 +24,7 @@ struct CallResult {
     std::string errorId;           // and its identifier
     bool escaped = false;          // a C++ exception other than a host error left mexFunction
     std::string console;           // everything mexPrintf printed during the call
+    std::vector<std::string> warnings;  // the warnings it gave, as "id: message"
     std::vector<Array> outputs;    // max(nlhs, 1) slots, as the host hands them out
     size_t callocLeft = 0;         // mxCalloc blocks the call did not release
     size_t arraysLeft = 0;         // arrays the call made and neither returned nor destroyed

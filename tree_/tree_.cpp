@@ -36,9 +36,18 @@ HandleOwner loadTree(const mxArray* fileName)
     const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "rb"));
     if (!file)
         gateway::fail("cannotOpen", "Tree: could not open file.");
-    HandleOwner handle(TreeHandle_load(file.get()));
+    TreeFileCounts counts{0, 0};
+    HandleOwner handle(TreeHandle_loadCounted(file.get(), &counts));
     if (!handle)
         gateway::fail("loadFailed", "failed to load tree.");
+    // Files cut short load as far as they go (files in use may rely on it),
+    // but not without a word.
+    if (counts.declared != static_cast<uint64_t>(counts.read)) {
+        char message[128];
+        snprintf(message, sizeof message, "Tree: the file holds %lld boxes, its header says %llu.",
+                 static_cast<long long>(counts.read), static_cast<unsigned long long>(counts.declared));
+        gateway::warn(tree, "boxCount", message);
+    }
     return handle;
 }
 

@@ -247,6 +247,26 @@ end
 %! [d, s] = boxes (T);
 %! assert ([c; r], [d; s]);
 
+%!test
+%! ## A file cut short loads as far as it goes, with a warning that names Tree.
+%! T = Tree (0, 1);
+%! subdivide (T); subdivide (T);
+%! file = [tempname() ".tree"];
+%! unwind_protect
+%!   save (T, file);
+%!   bytes = fileread (file);
+%!   fid = fopen (file, "w");
+%!   fwrite (fid, bytes(1:end-6));
+%!   fclose (fid);
+%!   lastwarn ("");
+%!   U = Tree (file);
+%!   [msg, id] = lastwarn ();
+%!   assert (id, "boxgraph:Tree:boxCount");
+%!   assert (msg, "Tree: the file holds 6 boxes, its header says 7.");
+%! unwind_protect_cleanup
+%!   delete (file);
+%! end_unwind_protect
+
 %!error <^Tree.count: depth must be a whole number from 0 to 1\.$> T = Tree ([0 0], [1 1]); subdivide (T); count (T, 2)
 %!error <^Tree.search: points must be a real 2-by-m matrix, one point per column\.$> search (Tree ([0 0], [1 1]), [1 2 3]')
 %!error <^Tree.keep: the mask must hold one element per box at depth 0 \(1\)\.$> keep (Tree ([0 0], [1 1]), [true false])

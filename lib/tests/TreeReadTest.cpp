@@ -11,6 +11,7 @@
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
+#include "Vec.h"
 #include "TreeFiles.h"
 
 namespace {
@@ -128,20 +129,60 @@ TEST(TreeRead, WhiteSpaceWhereThePatternHasIt)
     EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim: 1" + tail));
 }
 
-TEST(TreeRead, UnreadableVectorEntriesStayZero)
+TEST(TreeRead, RefusesHeaderLinesThatAreShortMislabelledOrOverflow)
 {
-    // the second centre entry meets "radius": it stays 0 and the radius line reads on
-    HandlePtr h = load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5\n  radius = 1 2\n"
-                       "  no of boxes = 1\n" +
-                       bytes({1, 0, 0}));
-    ASSERT_TRUE(h);
-    EXPECT_EQ(h->tree->rect->center[0], 5);
-    EXPECT_EQ(h->tree->rect->center[1], 0);
-    EXPECT_EQ(h->tree->rect->radius[1], 2);
-    // reading stops at "x", so the later lines no longer match
-    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5 x\n"
-                      "  radius = 1 2\n  no of boxes = 1\n" +
-                      bytes({1, 0, 0})));
+    const std::string end = "  no of boxes = 1\n" + bytes({1, 0, 0});
+    auto header = [](const std::string& dim, const std::string& center, const std::string& radius) {
+        return "Tree at 0x1:\nRectangle at 0x1:\n  dim = " + dim + "\n  center = " + center +
+               "\n  radius = " + radius + "\n";
+    };
+    EXPECT_TRUE(load(header("2", "5 6", "1 2") + end));
+    EXPECT_TRUE(load(header("+2", "5 6", "1 2") + end));
+    // A short centre or radius line would shift what follows, or read as 0.
+    EXPECT_FALSE(load(header("2", "5", "1 2") + end));
+    EXPECT_FALSE(load(header("2", "5 6", "1") + end));
+    EXPECT_FALSE(load(header("2", "5 x", "1 2") + end));
+    EXPECT_FALSE(load(header("2", "5 6 7", "1 2") + end));  // the 7 would be read as radius
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  5\n  radius = 1\n" + end));
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 5\n  1\n" + end));
+    // A dimension must fit its field: 4294967297 once read as 1.
+    EXPECT_FALSE(load(header("4294967297", "5", "1") + end));
+    EXPECT_FALSE(load(header("100000000000000000000000000000000000000001", "5", "1") + end));
+    EXPECT_FALSE(load(header("256", "5", "1") + end));
+    EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 5\n  radius = 1\n"
+                      "  boxes = 1\n" + bytes({1, 0, 0})));
+}
+
+TEST(TreeRead, CountsWhatTheFileSaysAndHolds)
+{
+    auto counted = [](const std::string& text, TreeFileCounts* counts) {
+        treefiles::Stream file(text);
+        Tree* tree = Tree_readCounted(file.get(), counts);
+        const bool read = tree != nullptr;
+        Tree_free(&tree);
+        return read;
+    };
+    TreeFileCounts counts{0, 0};
+    const std::string head = "Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 0\n  radius = 1\n";
+    ASSERT_TRUE(counted(head + "  no of boxes = 3\n" + bytes({1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0}), &counts));
+    EXPECT_EQ(counts.declared, 3u);
+    EXPECT_EQ(counts.read, 3);
+    // Cut short after the first child: it loads, and the counts tell.
+    ASSERT_TRUE(counted(head + "  no of boxes = 3\n" + bytes({1, 0, 0, 1, 0, 0}), &counts));
+    EXPECT_EQ(counts.declared, 3u);
+    EXPECT_EQ(counts.read, 2);
+    ASSERT_TRUE(counted(head + "  no of boxes = 99999999999999999999999\n" + bytes({1, 0, 0}), &counts));
+    EXPECT_EQ(counts.declared, UINT64_MAX);
+    EXPECT_EQ(counts.read, 1);
+}
+
+TEST(Vec, ReadKeepsUnreadableEntriesZero)
+{
+    treefiles::Stream file("5 radius");
+    double* v = Vec_read(file.get(), 2);
+    EXPECT_EQ(v[0], 5);
+    EXPECT_EQ(v[1], 0);
+    free(v);
 }
 
 TEST(TreeRead, ShortNodeStreams)

@@ -213,4 +213,29 @@ TEST(tree_, FailedAllocationEndsOnlyTheCall)
     EXPECT_EQ(r.error, "Tree: out of memory.");
 }
 
+// A file cut short loads as far as it goes, with a warning; a short header
+// line or a dimension past its field is refused.
+TEST(tree_, WarnsOfAFileCutShortAndRefusesABrokenHeader)
+{
+    TempFile cut(treefiles::header(1, {0}, {1}, 3) + std::string("\x01\x00\x00\x01\x00\x00", 6));
+    host::Array name = text(cut.path());
+    host::CallResult r = checks::cleanCall(tree_(), 1, {name.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    treetest::madeIn(r.outputs[0].get());
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0], "boxgraph:Tree:boxCount: Tree: the file holds 2 boxes, its header says 3.");
+
+    TempFile whole(treefiles::header(1, {0}, {1}, 1) + std::string("\x01\x00\x00", 3));
+    host::Array wholeName = text(whole.path());
+    r = checks::cleanCall(tree_(), 1, {wholeName.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    treetest::madeIn(r.outputs[0].get());
+    EXPECT_TRUE(r.warnings.empty());
+
+    TempFile shortLine("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5\n  radius = 1 2\n"
+                       "  no of boxes = 1\n" + std::string("\x01\x00\x00", 3));
+    host::Array shortName = text(shortLine.path());
+    EXPECT_EQ(refusal({shortName.get()}), "failed to load tree.");
+}
+
 }  // namespace
