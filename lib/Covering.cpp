@@ -84,8 +84,8 @@ constexpr size_t kAhead = 32;
 // finds one, when a depth has boxes with children split along different
 // coordinates. Boxes are fetched a few ahead of their turn, so their reads
 // overlap; the boxes at depth itself are never read. Working memory: the box
-// addresses and keys of two adjacent levels, each list reserved for twice
-// the boxes of the level above it.
+// addresses and keys of two adjacent levels, each list made for twice the
+// boxes of the level above it.
 template <class Key>
 bool levelKeys(const Tree* tree, int32_t depth, CheckedVector<int>& splits, CheckedVector<Key>& keys)
 {
@@ -98,30 +98,36 @@ bool levelKeys(const Tree* tree, int32_t depth, CheckedVector<int>& splits, Chec
     for (int32_t l = 0; l < depth && !keys.empty(); ++l) {
         const size_t n = boxes.size();
         const bool last = l + 1 == depth;
-        CheckedVector<const Box*> nextBoxes;
-        CheckedVector<Key> nextKeys;
-        if (!last)
-            nextBoxes.reserve(2 * n);
-        nextKeys.reserve(2 * n);
+        // Both children are written, and the end moves past those present.
+        CheckedVector<const Box*> nextBoxes(last ? 0 : 2 * n);
+        CheckedVector<Key> nextKeys(2 * n);
+        size_t at = 0;
         int& split = splits[static_cast<size_t>(l)];
         for (size_t i = 0; i < n; ++i) {
             if (i + kAhead < n)
                 BOXGRAPH_PREFETCH(boxes[i + kAhead]);
             const Box* box = boxes[i];
-            if (box->child[0] == nullptr && box->child[1] == nullptr)
+            const Box* lower = box->child[0];
+            const Box* upper = box->child[1];
+            if (lower == nullptr && upper == nullptr)
                 continue;
             if (split < 0)
                 split = box->split;
             else if (split != box->split)
                 return false;
-            for (int c = 0; c < 2; ++c) {
-                if (box->child[c] == nullptr)
-                    continue;
-                if (!last)
-                    nextBoxes.push_back(box->child[c]);
-                nextKeys.push_back(static_cast<Key>(2 * keys[i] + static_cast<Key>(c)));
-            }
+            const auto key = static_cast<Key>(2 * keys[i]);
+            if (!last)
+                nextBoxes[at] = lower;
+            nextKeys[at] = key;
+            at += lower != nullptr ? 1 : 0;
+            if (!last)
+                nextBoxes[at] = upper;
+            nextKeys[at] = static_cast<Key>(key + 1);
+            at += upper != nullptr ? 1 : 0;
         }
+        if (!last)
+            nextBoxes.resize(at);
+        nextKeys.resize(at);
         boxes.swap(nextBoxes);
         keys.swap(nextKeys);
     }
@@ -489,15 +495,16 @@ struct Index {
         const size_t n = keys.size();
         homes = static_cast<uint64_t>(n) + static_cast<uint64_t>(n) / 4 + 1;
         slots.assign(static_cast<size_t>(homes) + 64, Layout::kEmpty);
+        // A key's home is fetched kBlock keys before it is added.
         Hash hashes[kBlock];
-        for (size_t first = 0; first < n; first += kBlock) {
-            const size_t m = std::min<size_t>(kBlock, n - first);
-            for (size_t i = 0; i < m; ++i) {
-                hashes[i] = Layout::hashOf(keys[first + i]);
-                BOXGRAPH_PREFETCH(&slots[homeOf(hashes[i])]);
+        for (size_t i = 0; i < n + kBlock; ++i) {
+            Hash& h = hashes[i % kBlock];
+            if (i >= kBlock)
+                add(h, static_cast<uint32_t>(i - kBlock + 1));
+            if (i < n) {
+                h = Layout::hashOf(keys[i]);
+                BOXGRAPH_PREFETCH(&slots[homeOf(h)]);
             }
-            for (size_t i = 0; i < m; ++i)
-                add(hashes[i], static_cast<uint32_t>(first + i + 1));
         }
     }
 
