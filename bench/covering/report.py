@@ -40,6 +40,7 @@ def main(native_file):
     print()
     print("operations: million boxes per second (CPU time, median)")
     print(f"{'depth':>5} {'insert':>7} {'subdiv':>7} {'boxes':>7} {'save':>7} {'load':>7} | {'attractor':>10}")
+    print(f"{'':>5} {'(boxes made)':>15} {'(listed)':>15} {'(tree boxes)':>15} | {'(whole)':>10}")
     for d in depths:
         ins, sub, box = get("Insert", d), get("Subdivide", d), get("Boxes", d)
         sav, lod, att = get("Save", d), get("Load", d), get("Attractor", d)
@@ -47,7 +48,7 @@ def main(native_file):
             continue
         print(f"{d:5d} {ins['items_per_second'] / 1e6:7.2f} {sub['items_per_second'] / 1e6:7.2f} "
               f"{box['items_per_second'] / 1e6:7.2f} {sav['items_per_second'] / 1e6:7.2f} "
-              f"{lod['items_per_second'] / 1e6:7.2f} | {att['seconds']:9.3f}s")
+              f"{lod['items_per_second'] / 1e6:7.2f} | {att['seconds'] * 1e3:8.1f}ms")
 
     print()
     print("heap: bytes per box of the whole tree (tree) and per box at the deepest level (deepest)")
@@ -64,6 +65,16 @@ def main(native_file):
         print(f"{d:5d} {att['tree_bytes_per_tree_box']:9.1f} | {att['peak_bytes_per_tree_box']:14.1f} "
               f"{att['peak_bytes_per_box']:8.1f} | {(held + index) / s['tree_boxes']:11.1f} "
               f"{(held + index) / s['boxes']:8.1f} | {ins['peak_bytes_per_box']:11.1f} {lod['peak_bytes_per_box']:9.1f}")
+
+    print()
+    s, f, att = get("Search/images", 24), get("Floor/images", 24), get("Attractor", 24)
+    if s and f and att:
+        rate = s["points"] / s["seconds"]
+        ratio = s["seconds"] / f["seconds"]
+        peak = att["peak_bytes_per_tree_box"]
+        print(f"targets at depth 24: search {rate:.3g} points/s (>= 1e7: {'met' if rate >= 1e7 else 'MISSED'}), "
+              f"{ratio:.2f}x the floor (<= 4x: {'met' if ratio <= 4 else 'MISSED'}); "
+              f"attractor peak {peak:.1f} bytes per tree box (<= 64: {'met' if peak <= 64 else 'MISSED'})")
 
 
 if __name__ == "__main__":

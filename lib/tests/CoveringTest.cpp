@@ -143,6 +143,8 @@ TEST(Covering, SearchAgreesWithGridArithmeticOnAFullTree)
     EXPECT_EQ(search(tree.get(), depth, points), expected);
     EXPECT_EQ(expectedOf(-1, -4), 1);
     EXPECT_EQ(expectedOf(2, 2), 1024);
+    // No level lies above the root: nothing is found there, and nothing is asked of the heap.
+    EXPECT_EQ(search(tree.get(), -1, {0.5, -1, 2, 2}), V({0, 0}));
 }
 
 // A random tree: inserted points at random depths, some boxes removed, and
