@@ -373,15 +373,10 @@ struct Narrow {
     using Slot = uint64_t;
     static constexpr Slot kEmpty = UINT64_MAX;
 
-    static Hash hashOf(uint64_t key)  // MurmurHash3's finaliser, invertible
-    {
-        auto h = static_cast<uint32_t>(key);
-        h ^= h >> 16;
-        h *= 0x85ebca6bU;
-        h ^= h >> 13;
-        h *= 0xc2b2ae35U;
-        return h ^ (h >> 16);
-    }
+    // Knuth's multiplicative hashing: an odd factor (2^32 over the golden
+    // ratio) is invertible modulo 2^32, and every bit of the key reaches the
+    // top bits, which choose the home; cells along a line spread evenly.
+    static Hash hashOf(uint64_t key) { return static_cast<uint32_t>(key) * 0x9E3779B1U; }
     static uint64_t top(Hash h) { return h; }
     static Slot make(Hash h, uint32_t number) { return static_cast<uint64_t>(h) << 32 | number; }
     static bool isEmpty(Slot s) { return s == kEmpty; }

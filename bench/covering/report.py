@@ -6,9 +6,9 @@ import sys
 UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 
-def main(native_file):
+def main(native_files):
     runs = {}
-    for b in json.load(open(native_file))["benchmarks"]:
+    for b in (b for f in native_files for b in json.load(open(f))["benchmarks"]):
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
         name = b["run_name"]
@@ -78,4 +78,4 @@ def main(native_file):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(sys.argv[1:])

@@ -298,6 +298,48 @@ TEST(Covering, SearchAgreesWithAWalkNextToFaces)
     }
 }
 
+// Levels deeper than 32 have keys of more than 32 bits, which the index
+// holds beside wider hashes; levels whose cells would outnumber the boxes
+// are walked instead. Both must agree with the walk.
+TEST(Covering, SearchAgreesWithAWalkOnDeepLevels)
+{
+    std::mt19937 rng(33);
+    struct Case {
+        V c, r;
+        int depth;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0, 0}, {1, 2, 3}, 33}, {{0.5, -1, 7}, {0.25, 1, 2}, 39},
+        {{1, 2, 3, 4}, {1, 1, 1, 1}, 48}, {{0, 0}, {1, 1}, 34},
+    };
+    for (const Case& c : cases) {
+        const size_t dim = c.c.size();
+        TreePtr tree = makeTree(c.c, c.r);
+        std::uniform_real_distribution<double> unit(-1, 1);
+        V points;
+        for (int i = 0; i < 3000; ++i)
+            for (size_t k = 0; k < dim; ++k)
+                points.push_back(c.c[k] + c.r[k] * unit(rng));
+        int64_t added = 0;
+        ASSERT_EQ(Tree_insert(tree.get(), c.depth, points.data(), 3000, &added), TREE_OK);
+        // The inserted points, as many new ones, and each box's lower corner.
+        for (int i = 0; i < 3000; ++i)
+            for (size_t k = 0; k < dim; ++k)
+                points.push_back(c.c[k] + 1.01 * c.r[k] * unit(rng));
+        const auto listed = boxesAt(tree.get(), c.depth);
+        for (size_t i = 0; i < listed.first.size(); ++i)
+            points.push_back(listed.first[i] - listed.second[i]);
+        const V found = search(tree.get(), c.depth, points);
+        const WalkReference walk(tree.get(), c.depth);
+        int hits = 0;
+        for (size_t p = 0; p < found.size(); ++p) {
+            ASSERT_EQ(found[p], walk(&points[p * dim])) << "depth " << c.depth << ", point " << p;
+            hits += found[p] > 0 ? 1 : 0;
+        }
+        EXPECT_GE(hits, 6000) << "depth " << c.depth;
+    }
+}
+
 TEST(Covering, InsertMakesWhatSearchFinds)
 {
     TreePtr tree = makeTree({0, 0, 0}, {1, 1, 1});
