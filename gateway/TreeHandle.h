@@ -31,6 +31,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#ifndef NOGDI
+#define NOGDI  // wingdi.h declares a function Rectangle, the name of our record
+#endif
 #include <windows.h>
 #else
 #include <unistd.h>
