@@ -310,12 +310,27 @@ inline bool keyOf(const Axis* axes, size_t runtimeDim, const double* x, uint64_t
     return true;
 }
 
+// Finds cell keys for points of Dim coordinates (0: any number, read from
+// the axes).
+template <int Dim>
+struct Locate {
+    const Axis* axes;
+    size_t dim;
+    explicit Locate(const CheckedVector<Axis>& a)
+        : axes(a.data()), dim(Dim > 0 ? static_cast<size_t>(Dim) : a.size())
+    {
+    }
+    bool operator()(const double* x, uint64_t* key) const { return keyOf<Dim>(axes, dim, x, key); }
+};
+
 #if BOXGRAPH_SSE2
-// keyOf for two coordinates at once: both checks and guesses in one
-// register, the bounds only for a point that needs them.
-struct Pair {
+// Two coordinates at once: both checks and guesses in one register, the
+// bounds only for a point that needs them.
+template <>
+struct Locate<2> {
+    const Axis* axes;
     __m128d lo, hi, scale, cells, slack, upper;
-    explicit Pair(const Axis* axes)
+    explicit Locate(const CheckedVector<Axis>& a) : axes(a.data())
     {
         lo = _mm_set_pd(axes[1].lo, axes[0].lo);
         hi = _mm_set_pd(axes[1].hi, axes[0].hi);
@@ -324,26 +339,25 @@ struct Pair {
         slack = _mm_set_pd(axes[1].slack, axes[0].slack);
         upper = _mm_set_pd(axes[1].upper, axes[0].upper);
     }
-};
-
-inline bool keyOf2(const Axis* axes, const Pair& pair, const double* x, uint64_t* key)
-{
-    const __m128d p = _mm_loadu_pd(x);
-    if (_mm_movemask_pd(_mm_and_pd(_mm_cmple_pd(pair.lo, p), _mm_cmple_pd(p, pair.hi))) != 3)
-        return false;
-    const __m128d t = _mm_mul_pd(_mm_sub_pd(p, pair.lo), pair.scale);
-    const __m128i g = _mm_cvttpd_epi32(t);  // below 2^22 where it counts
-    const __m128d f = _mm_sub_pd(t, _mm_cvtepi32_pd(g));
-    const __m128d quick = _mm_and_pd(_mm_cmplt_pd(t, pair.cells),
-                                     _mm_and_pd(_mm_cmpgt_pd(f, pair.slack), _mm_cmplt_pd(f, pair.upper)));
-    if (_mm_movemask_pd(quick) == 3) {
-        const auto g0 = static_cast<uint32_t>(_mm_cvtsi128_si32(g));
-        const auto g1 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(g, 1)));
-        *key = static_cast<uint64_t>(g0) << axes[0].offset | static_cast<uint64_t>(g1) << axes[1].offset;
-        return true;
+    bool operator()(const double* x, uint64_t* key) const
+    {
+        const __m128d p = _mm_loadu_pd(x);
+        if (_mm_movemask_pd(_mm_and_pd(_mm_cmple_pd(lo, p), _mm_cmple_pd(p, hi))) != 3)
+            return false;
+        const __m128d t = _mm_mul_pd(_mm_sub_pd(p, lo), scale);
+        const __m128i g = _mm_cvttpd_epi32(t);  // below 2^22 where it counts
+        const __m128d f = _mm_sub_pd(t, _mm_cvtepi32_pd(g));
+        const __m128d quick =
+            _mm_and_pd(_mm_cmplt_pd(t, cells), _mm_and_pd(_mm_cmpgt_pd(f, slack), _mm_cmplt_pd(f, upper)));
+        if (_mm_movemask_pd(quick) == 3) {
+            const auto g0 = static_cast<uint32_t>(_mm_cvtsi128_si32(g));
+            const auto g1 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(g, 1)));
+            *key = static_cast<uint64_t>(g0) << axes[0].offset | static_cast<uint64_t>(g1) << axes[1].offset;
+            return true;
+        }
+        return keyOf<2>(axes, 2, x, key);
     }
-    return keyOf<2>(axes, 2, x, key);
-}
+};
 #endif
 
 // Slots a lookup compares without branches before it walks on.
@@ -526,10 +540,7 @@ void indexedSearch(const CheckedVector<Axis>& axes, const Index<Layout>& index,
 {
     using Hash = typename Layout::Hash;
     const size_t dim = Dim > 0 ? static_cast<size_t>(Dim) : axes.size();
-    const Axis* axis = axes.data();
-#if BOXGRAPH_SSE2
-    const Pair pair(axis);
-#endif
+    const Locate<Dim> locate(axes);
     Hash hashes[2][kBlock];
     size_t homes[2][kBlock];
     bool inside[2][kBlock];
@@ -537,12 +548,7 @@ void indexedSearch(const CheckedVector<Axis>& axes, const Index<Layout>& index,
         const int64_t n = std::min<int64_t>(kBlock, count - first);
         for (int64_t i = 0; i < n; ++i) {
             uint64_t key = 0;
-            const double* x = points + static_cast<size_t>(first + i) * dim;
-#if BOXGRAPH_SSE2
-            inside[b][i] = Dim == 2 ? keyOf2(axis, pair, x, &key) : keyOf<Dim>(axis, dim, x, &key);
-#else
-            inside[b][i] = keyOf<Dim>(axis, dim, x, &key);
-#endif
+            inside[b][i] = locate(points + static_cast<size_t>(first + i) * dim, &key);
             hashes[b][i] = Layout::hashOf(key);
             homes[b][i] = inside[b][i] ? index.homeOf(hashes[b][i]) : 0;
             BOXGRAPH_PREFETCH(&index.slots[homes[b][i]]);
