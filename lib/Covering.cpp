@@ -458,8 +458,8 @@ struct Wide {
     }
 };
 
-// Keys are hashed and their home slots fetched a block at a time, so that
-// the memory reads of a block overlap instead of waiting one after another.
+// How many keys (or points) ahead of its use a home slot is fetched, so
+// that the memory reads overlap instead of waiting one after another.
 constexpr int kBlock = 16;
 
 // The hash index of a level: an ordered linear-probing table. A box's home
