@@ -26,6 +26,15 @@
 #define BOXGRAPH_TEXT_MODE_CRLF 0
 #endif
 
+// SSE2, which every x86-64 processor has (and our 32-bit builds ask for):
+// BOXGRAPH_SSE2 is 1 where its intrinsics can be used, else 0.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define BOXGRAPH_SSE2 1
+#else
+#define BOXGRAPH_SSE2 0
+#endif
+
 // Byte reads from a stream whose lock the caller holds (StreamLock), which
 // saves taking the lock once per byte; plain getc where there is no such call.
 class StreamLock {

@@ -5,6 +5,7 @@
 #include <math.h>
 
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,6 +143,8 @@ TEST(Covering, SearchAgreesWithGridArithmeticOnAFullTree)
     EXPECT_EQ(search(tree.get(), depth, points), expected);
     EXPECT_EQ(expectedOf(-1, -4), 1);
     EXPECT_EQ(expectedOf(2, 2), 1024);
+    // No level lies above the root: nothing is found there, and nothing is asked of the heap.
+    EXPECT_EQ(search(tree.get(), -1, {0.5, -1, 2, 2}), V({0, 0}));
 }
 
 // A random tree: inserted points at random depths, some boxes removed, and
@@ -203,6 +206,137 @@ TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
                 ASSERT_EQ(found[p], walkedNumber(tree.get(), d, &points[p * static_cast<size_t>(dim)]))
                     << "round " << round << " depth " << d << " point " << p;
         }
+    }
+}
+
+// The reference search for many points: descend as walkedNumber does, and
+// name the box by its centre among the listed ones.
+struct WalkReference {
+    Tree* tree;
+    int32_t depth;
+    std::map<V, double> numberOf;
+
+    WalkReference(Tree* t, int32_t d) : tree(t), depth(d)
+    {
+        const auto listed = boxesAt(t, d);
+        const size_t dim = static_cast<size_t>(t->rect->dim);
+        for (size_t b = 0; b * dim < listed.first.size(); ++b)
+            numberOf[V(listed.first.begin() + b * dim, listed.first.begin() + (b + 1) * dim)] = b + 1;
+    }
+    double operator()(const double* x) const
+    {
+        for (int k = 0; k < tree->rect->dim; ++k)
+            if (!(x[k] >= tree->rect->center[k] - tree->rect->radius[k] &&
+                  x[k] <= tree->rect->center[k] + tree->rect->radius[k]))
+                return 0;
+        Tree_reset(tree);
+        while (tree->depth < depth) {
+            const int k = tree->current->split;
+            if (!Tree_down(tree, x[k] >= tree->c[k] ? 1 : 0))
+                return 0;
+        }
+        const auto found = numberOf.find(V(tree->c, tree->c + tree->rect->dim));
+        return found == numberOf.end() ? -1 : found->second;
+    }
+};
+
+// Points within a few rounding errors of the boxes' faces, where arithmetic
+// alone could put them in the neighbouring box: search must still agree with
+// the walk, for rectangles at the origin, far from it relative to their size
+// (large rounding errors), and so small that their cells leave the normal
+// doubles.
+TEST(Covering, SearchAgreesWithAWalkNextToFaces)
+{
+    struct Case {
+        V c, r;
+        int depth;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0}, {1.5, 0.4}, 14},         {{1e6, -3e5}, {1e-3, 7e-4}, 12},
+        {{0.1, 0.3}, {1e-300, 3e-301}, 10}, {{-2.5}, {0.7}, 12},
+        {{0.5, -1, 2}, {0.3, 1.1, 4}, 12}, {{12345.678, 0.001}, {0.0625, 1e-5}, 16},
+    };
+    for (const Case& c : cases) {
+        TreePtr tree = makeTree(c.c, c.r);
+        int64_t n = 0;
+        for (int d = 0; d < c.depth; ++d)
+            ASSERT_EQ(Tree_subdivide(tree.get(), &n), TREE_OK);
+        const size_t dim = c.c.size();
+        const auto listed = boxesAt(tree.get(), c.depth);
+        V points;
+        // Each box's lower corner, moved along one coordinate by 0 to 3 ulps
+        // either way and by small fractions of the box's width.
+        for (size_t b = 0; b < listed.first.size(); b += dim) {
+            for (size_t k = 0; k < dim; ++k) {
+                V corner(listed.first.begin() + b, listed.first.begin() + b + dim);
+                for (size_t i = 0; i < dim; ++i)
+                    corner[i] -= listed.second[b + i] * (i == k ? 1 : 0.5);
+                const double face = corner[k];
+                const double width = 2 * listed.second[b + k];
+                std::vector<double> at = {face};
+                double up = face, down = face;
+                for (int u = 0; u < 3; ++u) {
+                    up = nextafter(up, INFINITY);
+                    down = nextafter(down, -INFINITY);
+                    at.push_back(up);
+                    at.push_back(down);
+                }
+                for (const double f : {1e-13, 1e-11, 1e-9, 1e-6})
+                    for (const double sign : {-1.0, 1.0})
+                        at.push_back(face + sign * f * width);
+                for (const double v : at) {
+                    corner[k] = v;
+                    points.insert(points.end(), corner.begin(), corner.end());
+                }
+            }
+        }
+        const V found = search(tree.get(), c.depth, points);
+        const WalkReference walk(tree.get(), c.depth);
+        for (size_t p = 0; p < found.size(); ++p)
+            ASSERT_EQ(found[p], walk(&points[p * dim]))
+                << "centre " << c.c[0] << ", point " << p << " at " << points[p * dim];
+    }
+}
+
+// Levels deeper than 32 have keys of more than 32 bits, which the index
+// holds beside wider hashes; levels whose cells would outnumber the boxes
+// are walked instead. Both must agree with the walk.
+TEST(Covering, SearchAgreesWithAWalkOnDeepLevels)
+{
+    std::mt19937 rng(33);
+    struct Case {
+        V c, r;
+        int depth;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0, 0}, {1, 2, 3}, 33}, {{0.5, -1, 7}, {0.25, 1, 2}, 39},
+        {{1, 2, 3, 4}, {1, 1, 1, 1}, 48}, {{0, 0}, {1, 1}, 34},
+    };
+    for (const Case& c : cases) {
+        const size_t dim = c.c.size();
+        TreePtr tree = makeTree(c.c, c.r);
+        std::uniform_real_distribution<double> unit(-1, 1);
+        V points;
+        for (int i = 0; i < 3000; ++i)
+            for (size_t k = 0; k < dim; ++k)
+                points.push_back(c.c[k] + c.r[k] * unit(rng));
+        int64_t added = 0;
+        ASSERT_EQ(Tree_insert(tree.get(), c.depth, points.data(), 3000, &added), TREE_OK);
+        // The inserted points, as many new ones, and each box's lower corner.
+        for (int i = 0; i < 3000; ++i)
+            for (size_t k = 0; k < dim; ++k)
+                points.push_back(c.c[k] + 1.01 * c.r[k] * unit(rng));
+        const auto listed = boxesAt(tree.get(), c.depth);
+        for (size_t i = 0; i < listed.first.size(); ++i)
+            points.push_back(listed.first[i] - listed.second[i]);
+        const V found = search(tree.get(), c.depth, points);
+        const WalkReference walk(tree.get(), c.depth);
+        int hits = 0;
+        for (size_t p = 0; p < found.size(); ++p) {
+            ASSERT_EQ(found[p], walk(&points[p * dim])) << "depth " << c.depth << ", point " << p;
+            hits += found[p] > 0 ? 1 : 0;
+        }
+        EXPECT_GE(hits, 6000) << "depth " << c.depth;
     }
 }
 
