@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Alloc.h"
+#include "Interrupt.h"
 #include "Box.h"
 #include "Portability.h"
 #include "Tree.h"
@@ -20,13 +21,17 @@ int32_t maxDepthOf(const Tree* tree)
 }
 
 // Calls visit() with the walk standing at each box at depth, in number order.
+// An interruptible walk may end at an interrupt (Interrupt_poll throws); one
+// that changes the tree as it goes must not.
 template <class Visit>
-void forEachAt(Tree* tree, int32_t depth, Visit visit)
+void forEachAt(Tree* tree, int32_t depth, Visit visit, bool interruptible = true)
 {
     Tree_reset(tree);
     if (tree->current == nullptr)
         return;
     do {
+        if (interruptible)
+            Interrupt_poll();
         if (tree->depth == depth)
             visit();
     } while (Tree_next(tree, depth));
@@ -67,6 +72,63 @@ double walkTo(Tree* tree, int32_t depth, const double* x)
             return 0;
     }
     return tree->current->number;
+}
+
+// ---- levels listed breadth first
+
+// The boxes of each level in number order come from those of the level above
+// in number order, each one's lower half before its upper half; the boxes
+// are fetched this far ahead of their turn, so that their reads overlap.
+constexpr size_t kListAhead = 32;
+
+// The boxes at depth in number order, with each one's centre and radius
+// computed as the walk computes them (radius halved, centre moved by it):
+// cells[i * 2 * dim ...] holds box i + 1's centre, then its radius. Visits
+// every box down to depth once; working memory the boxes and cells of two
+// adjacent levels. Interruptible between levels.
+void listLevel(const Tree* tree, int32_t depth, CheckedVector<const Box*>& boxes,
+               CheckedVector<double>& cells)
+{
+    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    boxes.clear();
+    cells.clear();
+    if (tree->root == nullptr || depth < 0)
+        return;
+    boxes.assign(1, tree->root);
+    cells.resize(2 * dim);
+    memcpy(cells.data(), tree->rect->center, dim * sizeof(double));
+    memcpy(cells.data() + dim, tree->rect->radius, dim * sizeof(double));
+    CheckedVector<const Box*> nextBoxes;
+    CheckedVector<double> nextCells;
+    for (int32_t l = 0; l < depth && !boxes.empty(); ++l) {
+        Interrupt_poll();
+        const size_t n = boxes.size();
+        nextBoxes.resize(2 * n);
+        nextCells.resize(2 * n * 2 * dim);
+        size_t at = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (i + kListAhead < n)
+                BOXGRAPH_PREFETCH(boxes[i + kListAhead]);
+            const Box* box = boxes[i];
+            const int k = box->split;
+            for (int half = 0; half < 2; ++half) {
+                const Box* child = box->child[half];
+                if (child == nullptr || k >= tree->rect->dim)
+                    continue;
+                double* cell = nextCells.data() + at * 2 * dim;
+                memcpy(cell, cells.data() + i * 2 * dim, 2 * dim * sizeof(double));
+                cell[dim + k] = cell[dim + k] * 0.5;
+                cell[k] = half == 0 ? cell[k] - cell[dim + k] : cell[k] + cell[dim + k];
+                nextBoxes[at++] = child;
+            }
+        }
+        nextBoxes.resize(at);
+        nextCells.resize(at * 2 * dim);
+        boxes.swap(nextBoxes);
+        cells.swap(nextCells);
+    }
+    if (boxes.empty())
+        cells.clear();
 }
 
 // ---- the indexed search, for levels whose boxes split along one coordinate per depth
@@ -559,6 +621,7 @@ void indexedSearch(const CheckedVector<Axis>& axes, const Index<Layout>& index,
         prepare(0, 0);
     int b = 0;
     for (int64_t first = 0; first < count; first += kBlock, b ^= 1) {
+        Interrupt_poll();
         if (first + kBlock < count)
             prepare(b ^ 1, first + kBlock);
         const int64_t n = std::min<int64_t>(kBlock, count - first);
@@ -665,6 +728,7 @@ int32_t Tree_depth(Tree* tree)
         return -1;
     int32_t deepest = 0;
     do {
+        Interrupt_poll();
         if (tree->depth > deepest)
             deepest = tree->depth;
     } while (Tree_next(tree, INT32_MAX));
@@ -683,14 +747,32 @@ int64_t Tree_count(Tree* tree, int32_t depth)
 void Tree_boxes(Tree* tree, int32_t depth, double* centers, double* radii)
 {
     const size_t dim = static_cast<size_t>(tree->rect->dim);
-    size_t at = 0;
-    forEachAt(tree, depth, [&] {
-        memcpy(centers + at, tree->c, dim * sizeof(double));
+    CheckedVector<const Box*> boxes;
+    CheckedVector<double> cells;
+    listLevel(tree, depth, boxes, cells);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        memcpy(centers + i * dim, cells.data() + i * 2 * dim, dim * sizeof(double));
         if (radii != nullptr)
-            memcpy(radii + at, tree->r, dim * sizeof(double));
-        at += dim;
-    });
-    Tree_reset(tree);
+            memcpy(radii + i * dim, cells.data() + i * 2 * dim + dim, dim * sizeof(double));
+    }
+}
+
+void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const double* offsets,
+                  int64_t count, double* points)
+{
+    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    CheckedVector<const Box*> boxes;
+    CheckedVector<double> cells;
+    listLevel(tree, depth, boxes, cells);
+    const auto end = std::min<int64_t>(last, static_cast<int64_t>(boxes.size()));
+    for (int64_t b = std::max<int64_t>(first, 1); b <= end; ++b) {
+        const double* c = cells.data() + static_cast<size_t>(b - 1) * 2 * dim;
+        const double* r = c + dim;
+        const double* o = offsets;
+        for (int64_t j = 0; j < count; ++j)
+            for (size_t k = 0; k < dim; ++k)
+                *points++ = c[k] + r[k] * *o++;
+    }
 }
 
 TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
@@ -711,6 +793,7 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
     Box* chain = nullptr;
     try {
         for (int64_t i = 0; i < 2 * n; ++i) {
+            Interrupt_poll();  // only boxes not yet linked exist here: freeChain releases them
             Box* box = Box_new();
             box->child[0] = chain;
             chain = box;
@@ -728,7 +811,7 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
             half->child[0] = nullptr;
             box->child[i] = half;
         }
-    });
+    }, false);
     Tree_reset(tree);
     *added = 2 * n;
     return TREE_OK;
@@ -743,8 +826,10 @@ void Tree_search(Tree* tree, int32_t depth, const double* points, int64_t count,
                               : depth <= 64 && searchIndexed<Wide>(tree, depth, points, count, numbers))) {
         const size_t dim = static_cast<size_t>(tree->rect->dim);
         numberLevel(tree, depth);
-        for (int64_t i = 0; i < count; ++i)
+        for (int64_t i = 0; i < count; ++i) {
+            Interrupt_poll();
             numbers[i] = walkTo(tree, depth, points + static_cast<size_t>(i) * dim);
+        }
     }
     Tree_reset(tree);
 }
@@ -762,6 +847,7 @@ TreeStatus Tree_insert(Tree* tree, int32_t depth, const double* points, int64_t 
     int64_t made = 0;
     try {
         for (int64_t p = 0; p < count; ++p) {
+            Interrupt_poll();  // undoInsert takes back what the call made so far
             const double* x = points + static_cast<size_t>(p) * dim;
             if (!insideRectangle(tree->rect, x))
                 continue;
@@ -773,13 +859,16 @@ TreeStatus Tree_insert(Tree* tree, int32_t depth, const double* points, int64_t 
             Tree_reset(tree);
             while (tree->depth < depth) {
                 Box* box = tree->current;
-                if (box->child[0] == nullptr && box->child[1] == nullptr)
-                    box->split = tree->sd[tree->depth];
-                const int k = box->split;
+                // A box that gets its first half is split along sd; its split
+                // changes only once that half exists, so a failed allocation
+                // leaves nothing to undo here.
+                const bool bare = box->child[0] == nullptr && box->child[1] == nullptr;
+                const int k = bare ? tree->sd[tree->depth] : box->split;
                 const int i = x[k] >= tree->c[k] ? 1 : 0;
                 if (box->child[i] == nullptr) {
                     Box* child = Box_new();
                     child->data = newMark(box);
+                    box->split = static_cast<uint8_t>(k);
                     box->child[i] = child;
                     made += tree->depth + 1 == depth;
                 }

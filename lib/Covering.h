@@ -40,6 +40,14 @@ int64_t Tree_count(Tree* tree, int32_t depth);
 // Tree_count(depth) * dim doubles (radii may be null). O(boxes down to depth).
 void Tree_boxes(Tree* tree, int32_t depth, double* centers, double* radii);
 
+// Sample points of the boxes numbered first to last (1-based) at depth: for
+// each box, in number order, and each of the count offsets o (dim doubles
+// each, in [-1, 1]^dim as the caller chose them), the point c + r .* o,
+// dim doubles, written one after another to points (dim * count * (last -
+// first + 1) doubles). O(boxes down to depth + points written).
+void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const double* offsets,
+                  int64_t count, double* points);
+
 // Gives every box at the deepest level both halves, split along sd[that
 // depth]. *added is the number of boxes made (0 for a tree without boxes).
 // Refuses TREE_TOO_DEEP, TREE_BAD_SPLIT or TREE_TOO_MANY. The new boxes are

@@ -5,6 +5,8 @@
 //   n = treeops(T, "depth")             deepest level holding a box, -1 for none
 //   n = treeops(T, "count", [d])        boxes at depth d
 //   [c, r] = treeops(T, "boxes", [d])   their centres and radii, dim-by-n
+//   X = treeops(T, "samples", P, [d, [first last]])
+//                                       c + r .* P(:, j) for every box (from first to last) and column j
 //   k = treeops(T, "search", X, [d])    per column of X (dim-by-m), the box holding it or 0
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
 //   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
@@ -126,6 +128,31 @@ void boxes(const Call& call)
     Tree_boxes(call.tree(), d, mxGetPr(call.plhs[0]), radii);
 }
 
+void samples(const Call& call)
+{
+    int64_t s = 0;
+    const double* offsets = pointsArgument(call, 0, &s);
+    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    const int64_t n = Tree_count(call.tree(), d);
+    int64_t first = 1;
+    int64_t last = n;
+    if (call.nargs > 2) {
+        const std::string range = "the box range must be [first last], whole numbers from 1 to " +
+                                  std::to_string(n) + ".";
+        const gateway::Doubles r = gateway::realDoubles(call.args[2], call.refusal("badRange", range));
+        if (r.count != 2 || !(r.data[0] >= 1 && r.data[0] <= r.data[1] + 1 && r.data[1] <= n) ||
+            r.data[0] != floor(r.data[0]) || r.data[1] != floor(r.data[1]))
+            call.fail("badRange", range);
+        first = static_cast<int64_t>(r.data[0]);
+        last = static_cast<int64_t>(r.data[1]);
+    }
+    const auto dim = static_cast<size_t>(call.dim());
+    const auto columns = static_cast<size_t>(s) * static_cast<size_t>(last - first + 1);
+    gateway::ensureRoom(dim * columns * sizeof(double));
+    call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(dim), static_cast<mwSize>(columns), mxREAL);
+    Tree_samples(call.tree(), d, first, last, offsets, s, mxGetPr(call.plhs[0]));
+}
+
 void search(const Call& call)
 {
     int64_t m = 0;
@@ -224,7 +251,8 @@ const struct {
     int most;  // arguments it takes after the operation's name
     void (*run)(const Call&);
 } operations[] = {
-    {"depth", 0, depth},   {"count", 1, count}, {"boxes", 1, boxes}, {"search", 2, search},
+    {"depth", 0, depth},   {"count", 1, count}, {"boxes", 1, boxes}, {"samples", 3, samples},
+    {"search", 2, search},
     {"insert", 2, insert}, {"keep", 2, keep},   {"save", 1, save},   {"release", 0, release},
     {"subdivide", 0, subdivide},
 };

@@ -2,7 +2,7 @@
 % @deftypefn {} {@var{value} =} subsref (@var{T}, @var{S})
 % Property reads @code{T.name} for @code{center}, @code{radius}, @code{sd},
 % @code{verbose}, @code{dim} and @code{depth}, and method calls
-% @code{T.method(args)} for @code{subdivide}, @code{count}, @code{boxes},
+% @code{T.method(args)} for @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
 % @code{search}, @code{insert}, @code{keep}, @code{save} and
 % @code{release}.
 % @end deftypefn
@@ -12,7 +12,7 @@ function varargout = subsref(T, S)
   end
   name = S(1).subs;
   rest = S(2:end);
-  if any(strcmp(name, {'subdivide', 'count', 'boxes', 'search', 'insert', 'keep', 'save', 'release'}))
+  if any(strcmp(name, {'subdivide', 'count', 'boxes', 'samples', 'search', 'insert', 'keep', 'save', 'release'}))
     args = {};
     if ~isempty(rest) && strcmp(rest(1).type, '()')
       args = rest(1).subs;

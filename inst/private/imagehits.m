@@ -13,8 +13,8 @@
 % With report true, T.verbose nonzero and more than one chunk, one line per
 % chunk shows how far it got. Errors name the calling function, who.
 function [i, j, v] = imagehits(T, f, d, P, pairs, who, report)
-  [c, r] = boxes(T, d);
-  [dim, n] = size(c);
+  dim = T.dim;
+  n = count(T, d);
   s = size(P, 2);
   per = max(1, floor(2 ^ 20 / s));   % boxes per chunk
   chunks = ceil(n / per);
@@ -31,9 +31,8 @@ function [i, j, v] = imagehits(T, f, d, P, pairs, who, report)
     first = (q - 1) * per + 1;
     last = min(q * per, n);
     nb = last - first + 1;
-    % dim-by-s-by-nb sample points, then one point per column, box by box
-    X = reshape(c(:, first:last), dim, 1, nb) + reshape(r(:, first:last), dim, 1, nb) .* P;
-    X = reshape(X, dim, s * nb);
+    % the s sample points of each box, box by box
+    X = samples(T, P, d, [first last]);
     Y = f(X);
     if ~(isnumeric(Y) || islogical(Y)) || ~isreal(Y) || issparse(Y) || ~isequal(size(Y), size(X))
       error(['boxgraph:' who ':badMap'], '%s: f must map a real %d-by-m matrix of points to a real %d-by-m matrix.', ...
