@@ -1,6 +1,7 @@
 #include "Covering.h"
 
 #include <float.h>
+#include <float.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -73,6 +74,15 @@ double walkTo(Tree* tree, int32_t depth, const double* x)
     }
     return tree->current->number;
 }
+
+// The indexed search locates points by arithmetic that must round exactly as
+// the walk's does; where doubles may be kept wider than 64 bits (x87 without
+// SSE2), every level is walked instead.
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD != 0
+constexpr bool kIndexable = false;
+#else
+constexpr bool kIndexable = true;
+#endif
 
 // ---- levels listed breadth first
 
@@ -822,8 +832,8 @@ void Tree_search(Tree* tree, int32_t depth, const double* points, int64_t count,
     if (depth < 0 || tree->root == nullptr) {
         for (int64_t i = 0; i < count; ++i)
             numbers[i] = 0;
-    } else if (!(depth <= 32 ? searchIndexed<Narrow>(tree, depth, points, count, numbers)
-                              : depth <= 64 && searchIndexed<Wide>(tree, depth, points, count, numbers))) {
+    } else if (!(kIndexable && (depth <= 32 ? searchIndexed<Narrow>(tree, depth, points, count, numbers)
+                                             : depth <= 64 && searchIndexed<Wide>(tree, depth, points, count, numbers)))) {
         const size_t dim = static_cast<size_t>(tree->rect->dim);
         numberLevel(tree, depth);
         for (int64_t i = 0; i < count; ++i) {

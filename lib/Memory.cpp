@@ -105,7 +105,7 @@ size_t Memory_available(void)
     if (!GlobalMemoryStatusEx(&status))
         return SIZE_MAX;
     const uint64_t room = status.ullAvailPhys;
-    return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
+    return room >= SIZE_MAX ? SIZE_MAX - 1 : static_cast<size_t>(room);
 #elif defined(__linux__)
     bool found = false;
     uint64_t room = field("/proc/meminfo", "MemAvailable", 1024, &found);
@@ -146,7 +146,11 @@ size_t Memory_available(void)
         if (left < room)
             room = left;
     }
-    return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
+    if (room == UINT64_MAX)
+        return SIZE_MAX;  // nothing could be read
+    // A known amount stays below SIZE_MAX, which means unknown (a 32-bit
+    // process on a large machine can take at most its address space anyway).
+    return room >= SIZE_MAX ? SIZE_MAX - 1 : static_cast<size_t>(room);
 #else
     return SIZE_MAX;  // not known here: no cap
 #endif
