@@ -100,6 +100,14 @@ int fieldIndex(const mxArray* a, const char* name)
     return -1;
 }
 
+// A printf format filled in, as the host's message calls take them.
+std::string formatted(const char* format, va_list args)
+{
+    char text[1024];
+    vsnprintf(text, sizeof text, format, args);
+    return text;
+}
+
 }  // namespace
 
 extern "C" {
@@ -113,8 +121,7 @@ void mexErrMsgIdAndTxt(const char* id, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    char message[1024];
-    vsnprintf(message, sizeof message, format, args);
+    const std::string message = formatted(format, args);
     va_end(args);
     throw host::HostError{message, id != nullptr ? id : ""};
 }
@@ -123,8 +130,7 @@ void mexWarnMsgIdAndTxt(const char* id, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    char message[1024];
-    vsnprintf(message, sizeof message, format, args);
+    const std::string message = formatted(format, args);
     va_end(args);
     state().warnings.push_back(std::string(id != nullptr ? id : "") + ": " + message);
 }

@@ -143,3 +143,9 @@ end
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, 2.5)
 %!error <f must map a real 1-by-m matrix> attractor (Tree (0, 1), @(x) [x; x], 1)
 %!error <sample points must lie in the unit box> attractor (Tree (0, 1), @(x) x, 1, 2)
+
+%!demo
+%! ## The Henon attractor covered to depth 14, a line per step.
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! T = Tree ([0 0], [1.5 0.4]);
+%! n = attractor (T, henon, 14)

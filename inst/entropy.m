@@ -237,3 +237,9 @@ end
 %!error <labels must be whole numbers from 0 to 255> entropy (sparse (ones (2)), [0 256])
 %!error <labels must be whole numbers from 0 to 255> entropy (sparse (ones (2)), [0 0.5])
 %!error <third parameter must be a vertex index> entropy (sparse (ones (2)), [0 1], 2)
+
+%!demo
+%! ## The golden mean shift (no two 1s in a row): entropy log((1 + sqrt 5) / 2).
+%! A = sparse ([1 2 1], [1 1 2], 1, 2, 2);
+%! h = entropy (A)
+%! log ((1 + sqrt (5)) / 2)

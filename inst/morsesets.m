@@ -144,3 +144,9 @@ end
 
 %!error <usage> morsesets ()
 %!error <A must be a square real matrix> morsesets (ones (2, 3))
+
+%!demo
+%! ## A 2-cycle {1, 2} that reaches a self-loop at 4 through 3, which is on no cycle.
+%! A = sparse ([2 1 3 4 4], [1 2 2 3 4], 1, 4, 4);
+%! [m, G] = morsesets (A)
+%! full (G)

@@ -146,3 +146,13 @@ end
 %!error <points must be a real 1-by-s matrix> transitions (T, id, [], [0; 0])
 %!error <sample points must lie in the unit box> transitions (T, id, [], [0 1.5])
 %!error <sample points must lie in the unit box> transitions (T, id, [], NaN)
+
+%!demo
+%! ## The doubling map x -> 2x mod 1 on [0, 1], 8 intervals: each box maps
+%! ## onto two, half of its samples into each.
+%! T = Tree (0.5, 0.5);
+%! for k = 1:3
+%!   subdivide (T);
+%! end
+%! A = transitions (T, @(x) mod (2 * x, 1));
+%! full (A)

@@ -270,3 +270,14 @@ end
 %!error <^Tree.count: depth must be a whole number from 0 to 1\.$> T = Tree ([0 0], [1 1]); subdivide (T); count (T, 2)
 %!error <^Tree.search: points must be a real 2-by-m matrix, one point per column\.$> search (Tree ([0 0], [1 1]), [1 2 3]')
 %!error <^Tree.keep: the mask must hold one element per box at depth 0 \(1\)\.$> keep (Tree ([0 0], [1 1]), [true false])
+
+%!demo
+%! ## A tree over the unit square, halved four times, and the boxes of three points.
+%! T = Tree ([0.5 0.5], [0.5 0.5]);
+%! for k = 1:4
+%!   subdivide (T);
+%! end
+%! disp (T)
+%! k = search (T, [0.1 0.6 0.9; 0.1 0.6 0.2])
+%! [c, r] = boxes (T);
+%! c(:, k)
