@@ -129,6 +129,14 @@ inline void printOnHost(const char* text)
     throw OutOfMemory{};
 }
 
+// The share of what is available that a bounded call's library work may
+// take (0: nothing is known, no cap).
+inline size_t budget()
+{
+    const size_t available = Memory_available();
+    return available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1;
+}
+
 inline void checkInterrupt()
 {
     if (interruptPending())
@@ -145,8 +153,7 @@ public:
     {
         Alloc_setHandlers(printOnHost, endCall, &print_, &fail_);
         if (bounded_) {
-            const size_t available = Memory_available();
-            Alloc_setBudget(available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1);
+            Alloc_setBudgetSource(budget);
             Interrupt_setCheck(checkInterrupt, &check_);
         }
     }

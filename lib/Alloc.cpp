@@ -22,6 +22,7 @@ Alloc_FailFn failFn = exitProcess;
 long failCountdown = 0;
 size_t budget = 0;  // 0: no cap
 size_t taken = 0;
+Alloc_BudgetFn budgetSource = nullptr;  // asked for the cap at the first allocation
 
 bool injectedFailure()
 {
@@ -38,6 +39,10 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
     bool overflow = size != 0 && count > SIZE_MAX / size;
     if (!overflow)
         bytes = count * size;
+    if (budgetSource != nullptr) {
+        budget = budgetSource();
+        budgetSource = nullptr;
+    }
     const bool overBudget = budget != 0 && (overflow || bytes > budget - (taken < budget ? taken : budget));
     void* ptr = (overflow || overBudget || injectedFailure()) ? nullptr : calloc(count, size);
     if (ptr != nullptr)
@@ -80,6 +85,14 @@ void Alloc_setBudget(size_t bytes)
 {
     budget = bytes;
     taken = 0;
+    budgetSource = nullptr;
+}
+
+void Alloc_setBudgetSource(Alloc_BudgetFn source)
+{
+    budget = 0;
+    taken = 0;
+    budgetSource = source;
 }
 
 size_t Alloc_taken(void)

@@ -57,6 +57,12 @@ BOXGRAPH_EXPORT void Alloc_failAfter(long n);
 // (with overcommit, or in a memory cgroup, calloc itself never refuses).
 void Alloc_setBudget(size_t bytes);
 
+// Like Alloc_setBudget, but the cap is asked of source (which returns bytes,
+// 0 for no cap) when the first allocation comes, so that calls which
+// allocate nothing never pay for finding out. Null: no cap.
+typedef size_t (*Alloc_BudgetFn)(void);
+void Alloc_setBudgetSource(Alloc_BudgetFn source);
+
 // Bytes handed out since the budget was set, less those given back.
 size_t Alloc_taken(void);
 

@@ -41,6 +41,26 @@ TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
     free(big);
 }
 
+size_t sourceCalls = 0;
+size_t smallBudget()
+{
+    ++sourceCalls;
+    return 100;
+}
+
+TEST(Budget, IsAskedForAtTheFirstAllocationOnly)
+{
+    ThrowingAlloc throwing;
+    Alloc_setBudgetSource(smallBudget);
+    EXPECT_EQ(sourceCalls, 0u);
+    void* a = CHECKED_CALLOC(10, 8);
+    EXPECT_EQ(sourceCalls, 1u);
+    EXPECT_THROW(CHECKED_CALLOC(3, 8), AllocFailed);  // 104 bytes in all
+    EXPECT_EQ(sourceCalls, 1u);
+    Alloc_free(a, 80);
+    Alloc_setBudget(0);
+}
+
 TEST(Memory, AvailableIsKnownAndPlausible)
 {
     const size_t available = Memory_available();
