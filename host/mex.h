@@ -81,6 +81,8 @@ mxChar* mxGetChars(const mxArray* a);
 mxLogical* mxGetLogicals(const mxArray* a);
 mwIndex* mxGetJc(const mxArray* a);
 mwIndex* mxGetIr(const mxArray* a);
+// The stored entries a sparse array has room for (its ir and values hold that many).
+mwSize mxGetNzmax(const mxArray* a);
 
 mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
 char* mxArrayToString(const mxArray* a);

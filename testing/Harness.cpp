@@ -17,7 +17,7 @@ Module::Module(const std::string& path)
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr)
         throw std::runtime_error("cannot load " + path + ": " + dlerror());
-    entry_ = reinterpret_cast<Entry>(dlsym(library, "mexFunction"));
+    entry_ = reinterpret_cast<MexFunction>(dlsym(library, "mexFunction"));
     if (entry_ == nullptr)
         throw std::runtime_error(path + " exports no mexFunction");
     failAfter_ = reinterpret_cast<FailAfter>(dlsym(library, "Alloc_failAfter"));
@@ -41,6 +41,11 @@ void Module::failLibraryAllocAfter(long n) const
 
 CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
 {
+    return callEntry(entry_, nlhs, args);
+}
+
+CallResult callEntry(MexFunction entry, int nlhs, const std::vector<const mxArray*>& args)
+{
     State& s = state();
     CallResult result;
     std::vector<mxArray*> slots(static_cast<size_t>(std::max(nlhs, 1)), nullptr);
@@ -50,7 +55,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
     s.liveArrays.clear();
     s.inCall = true;
     try {
-        entry_(nlhs, slots.data(), static_cast<int>(args.size()),
+        entry(nlhs, slots.data(), static_cast<int>(args.size()),
                const_cast<const mxArray**>(args.data()));
         result.ok = true;
     } catch (const HostError& e) {
@@ -89,6 +94,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
     s.callocBlocks.swap(blocksOutside);
     result.console = s.console;
     s.callocCountdown = 0;
+    s.arrayCountdown = 0;
     s.interruptCountdown = 0;
     return result;
 }
@@ -96,6 +102,11 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
 void failCallocAt(long n)
 {
     state().callocCountdown = n;
+}
+
+void failArrayAt(long n)
+{
+    state().arrayCountdown = n;
 }
 
 void interruptAt(long n)
