@@ -183,8 +183,10 @@ TEST(Subshift, RefusesBadArgumentsWithClearErrors)
     for (const mxArray* bad : {pair.get(), text.get(), none.get(), a.get()})
         EXPECT_EQ(refused({a.get(), labels.get(), bad}), scalar);
     host::Array broken = host::sparse(3, 3, {0, 1, 1, 1}, {3});  // a row past the row count
-    EXPECT_EQ(refused({broken.get(), labels.get(), start.get()}),
-              "subshift: first parameter is not a well-formed sparse matrix.");
+    host::Array overfull = host::sparse(3, 3, {0, 1, 1, 40}, {0});  // 40 entries, room for one
+    for (const mxArray* bad : {broken.get(), overfull.get()})
+        EXPECT_EQ(refused({bad, labels.get(), start.get()}),
+                  "subshift: first parameter is not a well-formed sparse matrix.");
 }
 
 TEST(Subshift, ExhaustedMemoryEndsTheCallNotTheProcess)
