@@ -137,21 +137,6 @@ TEST(Strongcomp, Refusals)
         EXPECT_EQ(checks::refusal(strongcomp(), c.args), c.message);
 }
 
-TEST(Strongcomp, FailedWorkingArrayIsReportedAndReleased)
-{
-    host::Array a = host::graph(3, {{0, 1}, {1, 0}});
-    host::Array at = host::transpose(a.get());
-    for (long k = 1; k <= 2; ++k) {
-        host::failCallocAt(k);
-        host::CallResult r = run(a.get(), at.get());
-        checks::expectClean(r);
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.error, "allocation error in STRONGCOMP.");
-        EXPECT_EQ(r.console, "ERROR...calloc!\n");
-    }
-    EXPECT_TRUE(run(a.get(), at.get()).ok);
-}
-
 // The labels a plain recursive implementation of the two passes gives.
 std::vector<int32_t> recursiveLabels(const testing_graphs::Adjacency& succ)
 {
