@@ -84,8 +84,9 @@ TEST(Strongcomp, RefusesASecondArgumentThatIsNotTheTranspose)
 TEST(Strongcomp, RefusesMalformedSparseArrays)
 {
     // What a faulty caller (not a host) can hand over: row indices past the
-    // row count, column starts that go down or do not start at 0, and more
-    // stored entries than the array has room for (one here), small or huge.
+    // row count, column starts that go down or do not start at 0 (one far
+    // past the stored entries), and more stored entries than the array has
+    // room for (one here), small or huge.
     host::Array good = host::graph(3, {{0, 1}});
     host::Array goodT = host::transpose(good.get());
     const std::vector<std::pair<std::vector<mwIndex>, std::vector<mwIndex>>> bad = {
@@ -93,7 +94,8 @@ TEST(Strongcomp, RefusesMalformedSparseArrays)
         {{0, 2, 1, 2}, {0, 1}},
         {{1, 1, 1, 1}, {0}},
         {{0, 1, 1, 40}, {0}},
-        {{0, 0, 0, mwIndex(1) << 40}, {0}},
+        {{0, 0, 0, mwIndex(1) << 31}, {0}},
+        {{0, mwIndex(1) << 30, 0, 0}, {0}},
     };
     for (const auto& structure : bad) {
         host::Array m = host::sparse(3, 3, structure.first, structure.second);
