@@ -122,8 +122,10 @@ struct Axis {
     int64_t cell(double x) const
     {
         const int64_t last = (static_cast<int64_t>(1) << m) - 1;
-        auto g = static_cast<int64_t>((x - lo) * scale);
-        g = g < 0 ? 0 : g > last ? last : g;
+        // Clamped before the conversion: a side too long for a double gives
+        // scale 0 and an infinite x - lo, so the guess can be NaN.
+        const double guess = (x - lo) * scale;
+        const int64_t g = guess > 0 ? (guess < static_cast<double>(last) ? static_cast<int64_t>(guess) : last) : 0;
         const double* b = bounds.data();
         if ((g == 0 || b[g] <= x) && (g == last || x < b[g + 1]))
             return g;
