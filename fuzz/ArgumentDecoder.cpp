@@ -580,7 +580,7 @@ private:
         switch (in_.ConsumeIntegralInRange(0, 3)) {
         case 0: writeFile(name, treeFile(in_, *this)); break;
         case 1: writeFile(name, in_.ConsumeBytesAsString(count(512))); break;
-        default: break;  // as an earlier input or call left it
+        default: break;  // as an earlier call of the input left it, or missing
         }
         return host::text(name);
     }
@@ -630,8 +630,15 @@ public:
 
 TreePool::~TreePool()
 {
+    clear();
+}
+
+void TreePool::clear()
+{
     for (TreeHandle* handle : trees_)
         TreeHandle_free(&handle);
+    trees_.clear();
+    touched_.clear();
 }
 
 TreeHandle* TreePool::pick(FuzzedDataProvider& in)

@@ -33,7 +33,7 @@ enum class Kind {
     Subscript,     // struct('type', t, 'subs', s), as the Tree class passes it
     Points,        // dim-by-m points for the last tree, mostly inside its rectangle
     Mask,          // about one entry per box at the last tree's deepest level
-    FileName,      // "f0" to "f3", written first with tree-file text or raw bytes
+    FileName,      // "f0" to "f3", written first with tree-file text or raw bytes, or as left
     TreeArgument,  // what follows a treeops operation: Points, Mask, Scalar or Text
 };
 constexpr int kPlainKinds = 6;  // the first six kinds, picked when the signature is not followed
@@ -45,9 +45,10 @@ struct Limits {
 };
 
 // Trees that outlive a call, as trees made by tree_ live on in a session.
-// Later inputs pick their handles, so the tree gateways get real trees too.
-// The pool is bounded: trees beyond its capacity or grown past kMaxBoxes
-// are freed after the call.
+// Later calls of an input pick their handles, so the tree gateways get real
+// trees, also ones that earlier calls changed or released. The pool is
+// bounded (trees beyond its capacity or grown past kMaxBoxes are freed after
+// a call) and emptied after every input, so that an input replays alone.
 class TreePool {
 public:
     static constexpr size_t kCapacity = 8;
@@ -68,6 +69,8 @@ public:
     // (aborting when not), then frees trees grown too large and the oldest
     // beyond the capacity.
     void settle();
+    // Frees every tree.
+    void clear();
 
 private:
     std::vector<TreeHandle*> trees_;

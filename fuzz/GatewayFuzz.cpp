@@ -1,6 +1,7 @@
 // libFuzzer target for one gateway, named by FUZZ_MODULE and linked with its
-// sources from modules.mk and our host model. Each input is decoded into a
-// call (ArgumentDecoder.h), the call runs as the host would run it, with an
+// sources from modules.mk and our host model. Each input is decoded into one
+// to three calls (ArgumentDecoder.h), later ones reaching the trees earlier
+// ones made or changed. Each call runs as the host would run it, with an
 // allocation failure or an interrupt injected now and then, and afterwards:
 //   - the call returned or raised a host error; no other exception left it;
 //   - it left no mxCalloc block and no array behind;
@@ -69,7 +70,7 @@ std::string& workFolder()
     return folder;
 }
 
-// Removes every file the calls made but the four the decoder writes.
+// Removes every file the decoder and the calls made.
 void clearWorkFolder()
 {
     DIR* dir = opendir(".");
@@ -77,7 +78,7 @@ void clearWorkFolder()
         return;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != ".." && !(name.size() == 2 && name[0] == 'f' && name[1] >= '0' && name[1] <= '3'))
+        if (name != "." && name != "..")
             remove(name.c_str());
     }
     closedir(dir);
@@ -196,8 +197,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     workFolder() = folder;
     atexit([] {
         clearWorkFolder();
-        for (const char* name : {"f0", "f1", "f2", "f3"})
-            remove(name);
         if (chdir("/") == 0)
             rmdir(workFolder().c_str());
     });
@@ -205,10 +204,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+namespace {
+
+// Decodes one call from the input, makes it and checks what it did.
+void runCall(FuzzedDataProvider& in)
 {
-    static unsigned long runs = 0;
-    FuzzedDataProvider in(data, size);
     fuzzing::Call call = fuzzing::decode(in, target().signatures, target().limits, pool());
 
     std::vector<host::Array> before;
@@ -240,7 +240,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (r.ok)
         checkResults(call, r);
     pool().settle();
-    if (++runs % 256 == 0)
-        clearWorkFolder();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    for (int calls = in.ConsumeIntegralInRange(1, 3); calls > 0; --calls)
+        runCall(in);
+    // Nothing outlives the input, so that it replays alone.
+    pool().clear();
+    clearWorkFolder();
     return 0;
 }
