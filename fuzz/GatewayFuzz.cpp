@@ -155,8 +155,9 @@ void showResult(const host::CallResult& r)
 }  // namespace
 
 // Makes the working folder and moves into it. libFuzzer reads its flags
-// after this, so relative paths among them (corpus folders, inputs,
-// -artifact_prefix, -exact_artifact_path, -dict) are made absolute first,
+// after this, so relative paths among them (the program itself, which
+// -merge runs again, corpus folders, inputs, -artifact_prefix,
+// -exact_artifact_path, -dict) are made absolute first,
 // and crash inputs go to the folder the fuzzer was started in unless
 // -artifact_prefix says otherwise.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -170,8 +171,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     for (int k = 0; k < *argc; ++k) {
         std::string arg = (*argv)[k];
         size_t path = 0;  // where a path begins in arg, npos for none
-        if (k == 0 || arg.empty())
-            path = std::string::npos;
+        if (arg.empty() || (k == 0 && arg.find('/') == std::string::npos))
+            path = std::string::npos;  // the program found on the PATH
         else if (arg[0] == '-')
             path = arg.rfind("-artifact_prefix=", 0) == 0 || arg.rfind("-exact_artifact_path=", 0) == 0 ||
                            arg.rfind("-dict=", 0) == 0
