@@ -27,12 +27,15 @@ inline int32_t int32Count(uint64_t count, const Refusal& tooLarge)
 // ---- arguments
 
 // Borrows a sparse matrix's compressed columns as they are. Refuses an array
-// that is not sparse (notSparse) and one whose dimensions or stored-entry
-// count do not fit a signed 32-bit integer (tooLarge), since vertex numbers
-// and positions are 32-bit in every build. Its structure is not looked at:
-// see sparseArgument.
+// that is not sparse (notSparse); one whose last column start, the count of
+// stored entries that every reader goes by, exceeds the entries the array
+// has room for (malformed: its row indices and values would be read past
+// their ends); and one whose dimensions or stored-entry count do not fit a
+// signed 32-bit integer (tooLarge), since vertex numbers and positions are
+// 32-bit in every build. The rest of its structure is not looked at: see
+// sparseArgument.
 inline SparseView<mwIndex> borrowSparse(const mxArray* a, const Refusal& notSparse,
-                                        const Refusal& tooLarge)
+                                        const Refusal& tooLarge, const Refusal& malformed)
 {
     if (!mxIsSparse(a))
         fail(notSparse);
@@ -41,8 +44,9 @@ inline SparseView<mwIndex> borrowSparse(const mxArray* a, const Refusal& notSpar
     view.cols = int32Count(mxGetN(a), tooLarge);
     view.jc = mxGetJc(a);
     view.ir = mxGetIr(a);
-    const auto count = static_cast<int64_t>(view.jc[view.cols]);
-    int32Count(static_cast<uint64_t>(count < 0 ? 0 : count), tooLarge);
+    if (static_cast<uint64_t>(view.jc[view.cols]) > static_cast<uint64_t>(mxGetNzmax(a)))
+        fail(malformed);
+    int32Count(static_cast<uint64_t>(view.jc[view.cols]), tooLarge);
     return view;
 }
 
@@ -53,7 +57,7 @@ inline SparseView<mwIndex> borrowSparse(const mxArray* a, const Refusal& notSpar
 inline SparseView<mwIndex> sparseArgument(const mxArray* a, const Refusal& notSparse,
                                           const Refusal& tooLarge, const Refusal& malformed)
 {
-    const SparseView<mwIndex> view = borrowSparse(a, notSparse, tooLarge);
+    const SparseView<mwIndex> view = borrowSparse(a, notSparse, tooLarge, malformed);
     if (!SparseView_isWellFormed(view))
         fail(malformed);
     return view;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace host {
@@ -61,29 +62,46 @@ mxArray* track(mxArray* a)
     return a;
 }
 
+// A new array record. During a call, the one that brings the array
+// countdown from 1 to 0 is refused: like an array too large for memory, it
+// throws std::bad_alloc.
+std::unique_ptr<mxArray_tag> newRecord()
+{
+    host::State& s = state();
+    if (s.inCall && s.arrayCountdown > 0 && --s.arrayCountdown == 0)
+        throw std::bad_alloc();
+    return std::make_unique<mxArray_tag>();
+}
+
 mxArray* newArray(mxClassID cls, std::vector<mwSize> dims)
 {
     if (dims.size() < 2)
         dims.resize(2, 1);
-    auto* a = new mxArray_tag{};
+    std::unique_ptr<mxArray_tag> a = newRecord();
     a->cls = cls;
     a->dims = std::move(dims);
-    a->data.assign(countOf(a->dims) * elementSize(cls), 0);
-    return track(a);
+    const size_t size = elementSize(cls);
+    const size_t count = countOf(a->dims);
+    if (size != 0 && count > SIZE_MAX / size)
+        throw std::bad_alloc();
+    a->data.assign(count * size, 0);
+    return track(a.release());
 }
 
 mxArray* newSparse(mxClassID cls, mwSize m, mwSize n, mwSize nzmax)
 {
-    auto* a = new mxArray_tag{};
+    std::unique_ptr<mxArray_tag> a = newRecord();
     a->cls = cls;
     a->sparse = true;
     a->dims = {m, n};
     if (nzmax == 0)
         nzmax = 1;
+    if (n == SIZE_MAX || nzmax > SIZE_MAX / sizeof(double))
+        throw std::bad_alloc();
     a->jc.assign(n + 1, 0);
     a->ir.assign(nzmax, 0);
     a->data.assign(nzmax * elementSize(cls), 0);
-    return track(a);
+    return track(a.release());
 }
 
 // The interface hands out writable data of arrays it receives as const.
@@ -191,6 +209,7 @@ mxChar* mxGetChars(const mxArray* a) { return reinterpret_cast<mxChar*>(mxGetDat
 mxLogical* mxGetLogicals(const mxArray* a) { return reinterpret_cast<mxLogical*>(mxGetData(a)); }
 mwIndex* mxGetJc(const mxArray* a) { return a->sparse ? writable(a)->jc.data() : nullptr; }
 mwIndex* mxGetIr(const mxArray* a) { return a->sparse ? writable(a)->ir.data() : nullptr; }
+mwSize mxGetNzmax(const mxArray* a) { return a->sparse ? a->ir.size() : mxGetNumberOfElements(a); }
 
 mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name)
 {
@@ -314,14 +333,20 @@ void mxSetField(mxArray* a, mwIndex index, const char* name, mxArray* value)
 
 mxArray* mxDuplicateArray(const mxArray* a)
 {
-    auto* copy = new mxArray_tag(*a);
-    for (mxArray*& field : copy->fieldValues) {
-        if (field != nullptr) {
-            field = mxDuplicateArray(field);
-            state().liveArrays.erase(field);
+    struct Destroy {
+        void operator()(mxArray* array) const { mxDestroyArray(array); }
+    };
+    std::unique_ptr<mxArray, Destroy> copy(newRecord().release());
+    *copy = *a;
+    for (mxArray*& field : copy->fieldValues)
+        field = nullptr;  // until its own copy is made, so a failure releases only copies
+    for (size_t k = 0; k < a->fieldValues.size(); ++k) {
+        if (a->fieldValues[k] != nullptr) {
+            copy->fieldValues[k] = mxDuplicateArray(a->fieldValues[k]);
+            state().liveArrays.erase(copy->fieldValues[k]);
         }
     }
-    return track(copy);
+    return track(copy.release());
 }
 
 void mxDestroyArray(mxArray* a)

@@ -39,6 +39,7 @@ struct State {
     std::unordered_set<mxArray*> liveArrays;  // made during the call, not destroyed or owned
     bool inCall = false;
     long callocCountdown = 0;  // the mxCalloc that brings it from 1 to 0 returns null
+    long arrayCountdown = 0;   // the array made when it goes from 1 to 0 throws std::bad_alloc
     long interruptCountdown = 0;  // the interrupt check that brings it from 1 to 0 finds one
 };
 

@@ -93,6 +93,8 @@ BOXGRAPH_HOST_API mxChar* mxGetChars(const mxArray* a);
 BOXGRAPH_HOST_API mxLogical* mxGetLogicals(const mxArray* a);
 BOXGRAPH_HOST_API mwIndex* mxGetJc(const mxArray* a);
 BOXGRAPH_HOST_API mwIndex* mxGetIr(const mxArray* a);
+// The stored entries a sparse array has room for (its ir and values hold that many).
+BOXGRAPH_HOST_API mwSize mxGetNzmax(const mxArray* a);
 
 BOXGRAPH_HOST_API mxArray* mxGetField(const mxArray* a, mwIndex index, const char* name);
 BOXGRAPH_HOST_API char* mxArrayToString(const mxArray* a);

@@ -52,13 +52,15 @@ bool checkPattern(const SparseView<Index>& m, bool transposed, uint64_t* digest)
 {
     if (static_cast<int64_t>(m.jc[0]) != 0)
         return false;
+    const auto count = static_cast<int64_t>(m.jc[m.cols]);
     const auto rows = static_cast<uint64_t>(m.rows);
     uint64_t sum = 0;
     bool wellFormed = true;
     for (int32_t j = 0; j < m.cols; ++j) {
         const auto begin = static_cast<int64_t>(m.jc[j]);
         const auto end = static_cast<int64_t>(m.jc[j + 1]);
-        wellFormed &= end >= begin;
+        if (end < begin || end > count)
+            return false;  // before reading a column that would leave the stored entries
         const auto column = static_cast<uint64_t>(j);
         for (int64_t p = begin; p < end; ++p) {
             const auto i = static_cast<uint64_t>(m.ir[p]);

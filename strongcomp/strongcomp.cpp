@@ -21,10 +21,12 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (nlhs > 1)
             gateway::fail("tooManyResults", "one result only: c = strongcomp(A, A^T).");
         const gateway::Refusal tooLarge{"tooLarge", "matrix is too large."};
-        const SparseView<mwIndex> a =
-            gateway::borrowSparse(prhs[0], {"notSparse", "first parameter must be sparse."}, tooLarge);
+        const gateway::Refusal malformedA{"malformed", "first parameter is not a well-formed sparse matrix."};
+        const gateway::Refusal malformedAT{"malformed", "second parameter is not a well-formed sparse matrix."};
+        const SparseView<mwIndex> a = gateway::borrowSparse(
+            prhs[0], {"notSparse", "first parameter must be sparse."}, tooLarge, malformedA);
         const SparseView<mwIndex> at = gateway::borrowSparse(
-            prhs[1], {"secondNotSparse", "second parameter must be sparse."}, tooLarge);
+            prhs[1], {"secondNotSparse", "second parameter must be sparse."}, tooLarge, malformedAT);
         if (a.cols != a.rows)
             gateway::fail("notSquare", "first parameter must be square.");
         if (at.rows != a.rows || at.cols != a.rows)
@@ -35,9 +37,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         uint64_t digestA = 0;
         uint64_t digestAT = 0;
         if (!graph::checkPattern(a, false, &digestA))
-            gateway::fail("malformed", "first parameter is not a well-formed sparse matrix.");
+            gateway::fail(malformedA);
         if (!graph::checkPattern(at, true, &digestAT))
-            gateway::fail("malformed", "second parameter is not a well-formed sparse matrix.");
+            gateway::fail(malformedAT);
         if (a.jc[a.cols] != at.jc[at.cols] || digestA != digestAT)
             gateway::fail("notTranspose", "second parameter must be the transpose of the first.");
 

@@ -67,7 +67,7 @@ Function symbol(Library library, const char* name)
 Module::Module(const std::string& path)
 {
     Library library = openLibrary(path);
-    entry_ = symbol<Entry>(library, "mexFunction");
+    entry_ = symbol<MexFunction>(library, "mexFunction");
     if (entry_ == nullptr)
         throw std::runtime_error(path + " exports no mexFunction");
     failAfter_ = symbol<FailAfter>(library, "Alloc_failAfter");
@@ -91,6 +91,11 @@ void Module::failLibraryAllocAfter(long n) const
 
 CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
 {
+    return callEntry(entry_, nlhs, args);
+}
+
+CallResult callEntry(MexFunction entry, int nlhs, const std::vector<const mxArray*>& args)
+{
     State& s = state();
     CallResult result;
     std::vector<mxArray*> slots(static_cast<size_t>(std::max(nlhs, 1)), nullptr);
@@ -101,7 +106,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
     s.liveArrays.clear();
     s.inCall = true;
     try {
-        entry_(nlhs, slots.data(), static_cast<int>(args.size()),
+        entry(nlhs, slots.data(), static_cast<int>(args.size()),
                const_cast<const mxArray**>(args.data()));
         result.ok = true;
     } catch (const HostError& e) {
@@ -139,8 +144,9 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
         std::free(block);
     s.callocBlocks.swap(blocksOutside);
     result.console = s.console;
-    result.warnings = s.warnings;
+    result.warnings.swap(s.warnings);  // leaves the host holding nothing between calls
     s.callocCountdown = 0;
+    s.arrayCountdown = 0;
     s.interruptCountdown = 0;
     return result;
 }
@@ -148,6 +154,11 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& args) const
 void failCallocAt(long n)
 {
     state().callocCountdown = n;
+}
+
+void failArrayAt(long n)
+{
+    state().arrayCountdown = n;
 }
 
 void interruptAt(long n)

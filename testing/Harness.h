@@ -30,29 +30,41 @@ struct CallResult {
     size_t arraysLeft = 0;         // arrays the call made and neither returned nor destroyed
 };
 
+// A module's entry point.
+using MexFunction = void (*)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+
+// Calls entry with max(nlhs, 1) output slots as the host would. Afterwards,
+// like the host, frees what the call left in mxCalloc memory and unreturned
+// arrays, and counts it in the result. An output that is one of the inputs is
+// copied. The countdowns of failCallocAt, failArrayAt and interruptAt end
+// with the call.
+CallResult callEntry(MexFunction entry, int nlhs, const std::vector<const mxArray*>& args);
+
 class Module {
 public:
     // Loads the shared library at path (once per process) and finds mexFunction.
     explicit Module(const std::string& path);
     // The module at path, loaded on first use and kept for the process.
     static const Module& at(const std::string& path);
-    // Calls the module with max(nlhs, 1) output slots. Afterwards, like the host,
-    // frees what the call left in mxCalloc memory and unreturned arrays, and
-    // counts it in the result. An output that is one of the inputs is copied.
+    // Calls the module's mexFunction through callEntry.
     CallResult call(int nlhs, const std::vector<const mxArray*>& args) const;
     // Makes the n-th following checked allocation of the module's own core
     // library fail (1-based; 0 disarms), through its Alloc_failAfter.
     void failLibraryAllocAfter(long n) const;
 
 private:
-    using Entry = void (*)(int, mxArray**, int, const mxArray**);
     using FailAfter = void (*)(long);
-    Entry entry_;
+    MexFunction entry_;
     FailAfter failAfter_;
 };
 
 // The n-th mxCalloc from now (1-based) returns null; 0 disarms.
 void failCallocAt(long n);
+
+// The n-th array the next call makes (1-based) is refused: its mxCreate... or
+// mxDuplicateArray throws std::bad_alloc, as when an array does not fit in
+// memory. 0 disarms.
+void failArrayAt(long n);
 
 // The n-th check for an interrupt from now (1-based) finds one, as if the
 // user pressed Ctrl-C; 0 disarms. Reset after every call.

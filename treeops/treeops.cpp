@@ -101,6 +101,15 @@ mxArray* scalar(double value)
     return mxCreateDoubleScalar(value);
 }
 
+// The number an operation that changes the tree returns, made before the
+// change: a host that cannot make it then fails the call with the tree as it
+// was, not changed behind the error.
+double* changeResult(const Call& call)
+{
+    call.plhs[0] = scalar(0);
+    return mxGetPr(call.plhs[0]);
+}
+
 // ---- the operations
 
 void depth(const Call& call)
@@ -168,11 +177,12 @@ void insert(const Call& call)
     int64_t m = 0;
     const double* points = pointsArgument(call, 0, &m);
     const int32_t d = depthArgument(call, 1, TREE_DEPTH_PER_DIM * call.dim());
+    double* result = changeResult(call);
     int64_t added = 0;
     const TreeStatus status = Tree_insert(call.tree(), d, points, m, &added);
     TreeHandle_reset(call.handle);
     refuseStatus(call, status);
-    call.plhs[0] = scalar(static_cast<double>(added));
+    *result = static_cast<double>(added);
 }
 
 void keep(const Call& call)
@@ -202,19 +212,21 @@ void keep(const Call& call)
             converted->get()[k] = values[k] != 0;
         mask = converted->get();
     }
+    double* result = changeResult(call);
     int64_t kept = 0;
     Tree_keep(call.tree(), d, mask, &kept);
     TreeHandle_reset(call.handle);
-    call.plhs[0] = scalar(static_cast<double>(kept));
+    *result = static_cast<double>(kept);
 }
 
 void subdivide(const Call& call)
 {
+    double* result = changeResult(call);
     int64_t added = 0;
     const TreeStatus status = Tree_subdivide(call.tree(), &added);
     TreeHandle_reset(call.handle);
     refuseStatus(call, status);
-    call.plhs[0] = scalar(static_cast<double>(added));
+    *result = static_cast<double>(added);
 }
 
 struct FileClose {

@@ -136,13 +136,13 @@ TEST(Cyclereach, LongChainNeedsNoRecursion)
 
 namespace {
 
-// What only a faulty caller hands over: a row index past the row count, or
-// column starts that go down; read as a graph they would index outside the
-// arrays.
+// What only a faulty caller hands over: a row index past the row count,
+// column starts that go down, or more stored entries than the array has room
+// for; read as a graph they would index outside the arrays.
 TEST(Cyclereach, RefusesMalformedSparseArrays)
 {
     for (const auto& structure : std::vector<std::pair<std::vector<mwIndex>, std::vector<mwIndex>>>{
-             {{0, 1, 1, 1}, {7}}, {{0, 2, 1, 2}, {0, 1}}}) {
+             {{0, 1, 1, 1}, {7}}, {{0, 2, 1, 2}, {0, 1}}, {{0, 1, 1, 40}, {0}}}) {
         host::Array m = host::sparse(3, 3, structure.first, structure.second);
         EXPECT_EQ(checks::refusal(cyclereach(), {m.get()}),
                   "first parameter is not a well-formed sparse matrix.");

@@ -147,6 +147,22 @@ TEST(Covering, SearchAgreesWithGridArithmeticOnAFullTree)
     EXPECT_EQ(search(tree.get(), -1, {0.5, -1, 2, 2}), V({0, 0}));
 }
 
+// A side of 2e308 does not fit a double: the distance from its lower end to
+// a point near the upper end is infinite, while the cell arithmetic's scale
+// is 0. The search must still find the boxes the walk finds.
+TEST(Covering, SearchOnARectangleWhoseSideOverflows)
+{
+    TreePtr tree = makeTree({0}, {1e308});
+    for (int k = 0; k < 2; ++k) {
+        int64_t added = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    }
+    const V points = {-1e308, -6e307, 1e-300, 7e307, 1e308};
+    EXPECT_EQ(search(tree.get(), 2, points), V({1, 1, 3, 4, 4}));
+    for (double x : points)
+        EXPECT_EQ(walkedNumber(tree.get(), 2, &x), search(tree.get(), 2, {x})[0]) << x;
+}
+
 // A random tree: inserted points at random depths, some boxes removed, and
 // (unless regular) sd changed between rounds so that some levels split along
 // more than one coordinate, which the search walks instead of indexing.

@@ -182,37 +182,6 @@ TEST(tree_, RefusesFilesItCannotLoad)
     EXPECT_EQ(refusal({number.get()}), "Tree: file name must be text.");
 }
 
-TEST(tree_, FailedAllocationEndsOnlyTheCall)
-{
-    TempFile file(treefiles::header(1, {0}, {1}) + std::string("\x01\x00\x00\x01\x00\x00", 6));
-    host::Array name = text(file.path());
-    host::Array c = row({1, 2});
-    for (const std::vector<const mxArray*>& args :
-         {std::vector<const mxArray*>{name.get()}, std::vector<const mxArray*>{c.get(), c.get()}}) {
-        int failures = 0;
-        for (long k = 1;; ++k) {
-            tree_().failLibraryAllocAfter(k);
-            host::CallResult r = tree_().call(1, args);
-            tree_().failLibraryAllocAfter(0);
-            expectClean(r);
-            if (r.ok) {
-                treetest::madeIn(r.outputs[0].get());
-                break;
-            }
-            ++failures;
-            EXPECT_EQ(r.error, "Tree: out of memory.");
-            EXPECT_NE(r.console.find("calloc of "), std::string::npos) << r.console;
-            EXPECT_NE(r.console.find("\nptr"), std::string::npos) << r.console;
-        }
-        EXPECT_GT(failures, 20);
-    }
-    // the host refusing the file name's copy
-    host::failCallocAt(1);
-    host::CallResult r = tree_().call(1, {name.get()});
-    expectClean(r);
-    EXPECT_EQ(r.error, "Tree: out of memory.");
-}
-
 // A file cut short loads as far as it goes, with a warning; a short header
 // line or a dimension past its field is refused.
 TEST(tree_, WarnsOfAFileCutShortAndRefusesABrokenHeader)

@@ -197,49 +197,4 @@ TEST(treeops, HandlesOfOtherProcessesAndReleasedTreesAreRefused)
     EXPECT_EQ(checks::refusal(treeupdate, {copy.get(), subs.get(), value.get()}), released);
 }
 
-// Each operation's allocations fail in turn, host and library alike: every
-// failed call ends with the out-of-memory error, leaves nothing behind, and
-// the tree still answers as before.
-TEST(treeops, FailedAllocationsEndOnlyTheCall)
-{
-    Array t = newTree({0, 0}, {1, 1});
-    for (int k = 0; k < 6; ++k)
-        run(t, "subdivide");
-    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
-    Array deep = scalar(12);
-    treefiles::TempFile file("");
-    Array name = text(file.path());
-    const struct {
-        const char* op;
-        std::vector<const mxArray*> args;
-    } calls[] = {
-        {"subdivide", {}},         {"search", {points.get()}}, {"insert", {points.get(), deep.get()}},
-        {"boxes", {}},             {"save", {name.get()}},     {"count", {}},
-    };
-    for (const auto& c : calls) {
-        int failures = 0;
-        for (int phase = 0; phase < 2; ++phase) {  // library allocations, then the host's
-            const double before = number(t, "count");
-            for (long k = 1;; ++k) {
-                Array op = text(c.op);
-                std::vector<const mxArray*> args = {t.get(), op.get()};
-                args.insert(args.end(), c.args.begin(), c.args.end());
-                if (phase == 0)
-                    treeops().failLibraryAllocAfter(k);
-                else
-                    host::failCallocAt(k);
-                host::CallResult r = checks::cleanCall(treeops(), 2, args);
-                treeops().failLibraryAllocAfter(0);
-                host::failCallocAt(0);
-                if (r.ok)
-                    break;
-                ++failures;
-                EXPECT_EQ(r.error, "Tree: out of memory.") << c.op;
-                EXPECT_EQ(number(t, "count"), before) << c.op << " allocation " << k;
-            }
-        }
-        EXPECT_GT(failures, 0) << c.op;
-    }
-}
-
 }  // namespace
