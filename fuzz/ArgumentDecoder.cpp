@@ -52,22 +52,6 @@ constexpr size_t countOf(const T (&)[N])
     return N;
 }
 
-size_t sizeOf(mxClassID cls)
-{
-    switch (cls) {
-    case mxLOGICAL_CLASS:
-    case mxINT8_CLASS:
-    case mxUINT8_CLASS: return 1;
-    case mxCHAR_CLASS:
-    case mxINT16_CLASS:
-    case mxUINT16_CLASS: return 2;
-    case mxSINGLE_CLASS:
-    case mxINT32_CLASS:
-    case mxUINT32_CLASS: return 4;
-    default: return 8;
-    }
-}
-
 // The number of vertices the gateways see in a well-formed sparse array: its
 // column count, or more when a stored row lies beyond it.
 size_t verticesOf(const mxArray* a)
@@ -352,7 +336,7 @@ private:
             *static_cast<float*>(mxGetData(a)) = static_cast<float>(number());
         } else {
             const uint64_t bits = in_.ConsumeIntegral<uint64_t>();
-            memcpy(mxGetData(a), &bits, sizeOf(cls));
+            memcpy(mxGetData(a), &bits, mxGetElementSize(a));
         }
         return array;
     }
@@ -363,7 +347,7 @@ private:
         const mwSize dims[2] = {count(16), count(64)};
         mxArray* a = mxCreateNumericArray(2, dims, cls, mxREAL);
         host::Array array(a);
-        const std::vector<uint8_t> bytes = in_.ConsumeBytes<uint8_t>(mxGetNumberOfElements(a) * sizeOf(cls));
+        const std::vector<uint8_t> bytes = in_.ConsumeBytes<uint8_t>(mxGetNumberOfElements(a) * mxGetElementSize(a));
         std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t*>(mxGetData(a)));
         return array;
     }

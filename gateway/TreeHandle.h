@@ -24,18 +24,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOGDI
-#define NOGDI  // wingdi.h declares a function Rectangle, the name of our record
-#endif
-#include <windows.h>
-#else
+#include "WindowsApi.h"
+
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 #if defined(__APPLE__)

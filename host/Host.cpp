@@ -197,6 +197,7 @@ size_t mxGetN(const mxArray* a)
 }
 
 size_t mxGetNumberOfElements(const mxArray* a) { return countOf(a->dims); }
+size_t mxGetElementSize(const mxArray* a) { return elementSize(a->cls); }
 mwSize mxGetNumberOfDimensions(const mxArray* a) { return a->dims.size(); }
 
 double* mxGetPr(const mxArray* a)

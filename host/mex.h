@@ -85,6 +85,7 @@ BOXGRAPH_HOST_API mxClassID mxGetClassID(const mxArray* a);
 BOXGRAPH_HOST_API size_t mxGetM(const mxArray* a);
 BOXGRAPH_HOST_API size_t mxGetN(const mxArray* a);
 BOXGRAPH_HOST_API size_t mxGetNumberOfElements(const mxArray* a);
+BOXGRAPH_HOST_API size_t mxGetElementSize(const mxArray* a);
 BOXGRAPH_HOST_API mwSize mxGetNumberOfDimensions(const mxArray* a);
 
 BOXGRAPH_HOST_API double* mxGetPr(const mxArray* a);

@@ -7,15 +7,9 @@
 
 #include <string>
 
-#if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#elif defined(__linux__)
+#include "WindowsApi.h"
+
+#if defined(__linux__)
 #include <sys/resource.h>
 #include <unistd.h>
 #endif

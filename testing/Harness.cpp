@@ -1,12 +1,8 @@
 #include "Harness.h"
 
-#if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX  // windows.h must not define min and max over std::max
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#include "WindowsApi.h"
+
+#if !defined(_WIN32)
 #include <dlfcn.h>
 #endif
 

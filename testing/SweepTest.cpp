@@ -189,13 +189,9 @@ std::string fingerprint(const Array& object)
     const TreeHandle* handle = treetest::handleIn(mxGetField(object.get(), 0, "handle"));
     if (handle->tree == nullptr)
         return "released";
-    char* bytes = nullptr;
-    size_t size = 0;
-    FILE* stream = open_memstream(&bytes, &size);
-    Tree_write(handle->tree, stream);
-    fclose(stream);
-    std::string text(bytes, size);
-    free(bytes);
+    treefiles::Stream stream("");
+    Tree_write(handle->tree, stream.get());
+    std::string text = stream.contents();
     text.erase(0, text.find('\n', text.find('\n') + 1));
     return text + "sd " + std::string(reinterpret_cast<const char*>(handle->tree->sd), 16) +
            " verbose " + std::to_string(handle->verbose);
