@@ -146,11 +146,15 @@ function(boxgraph_add_module)
   endif()
 endfunction()
 
-# Runs the %!test blocks of an Octave script headless; fails when any fails.
+# Runs the %!test blocks of an Octave script headless, with the Octave MEX
+# files and any further folders on the path; fails when any block fails.
 function(boxgraph_add_octave_test name script)
+  set(paths)
+  foreach(folder ${BOXGRAPH_OCTAVE_DIR} ${ARGN})
+    list(APPEND paths --path ${folder})
+  endforeach()
   add_test(NAME ${name}
-           COMMAND ${OCTAVE_CLI} --no-gui --no-history --no-init-file --no-window-system
-                   --path ${BOXGRAPH_OCTAVE_DIR}
+           COMMAND ${OCTAVE_CLI} --no-gui --no-history --no-init-file --no-window-system ${paths}
                    --eval "exit(!test('${script}', 'quiet', stdout))")
 endfunction()
 
