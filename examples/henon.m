@@ -43,14 +43,11 @@ function henon(folder)
   % A check: an orbit after a transient lies on the attractor, so in boxes.
   t = tic;
   orbit = zeros(2, 100000);
-  x = 0.1;
-  y = 0.1;
+  z = [0.1; 0.1];
   for k = 1:1000 + size(orbit, 2)
-    next = 1 - 1.4 * x ^ 2 + y;
-    y = 0.3 * x;
-    x = next;
+    z = f(z);
     if k > 1000
-      orbit(:, k - 1000) = [x; y];
+      orbit(:, k - 1000) = z;
     end
   end
   missed = nnz(search(T, orbit) == 0);

@@ -58,7 +58,7 @@ function n = attractor(T, f, steps, points)
     end
     subdivide(T);
     d = T.depth;
-    hit = imagehits(T, f, d, P, false, 'attractor', false);
+    hit = imagehits(T, f, d, P, false, 'attractor');
     kept = keep(T, hit, d);
     if verbose
       fprintf('attractor: step %d of %d, depth %d, %d boxes kept, %.2f s\n', ...

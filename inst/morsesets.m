@@ -52,18 +52,16 @@ function [m, G] = morsesets(A)
     G = sparse(0, 0);
     return;
   end
-  n = size(A, 1);
-  % With a loop at every vertex every component holds a cycle, so all of
-  % them are numbered, topologically: the graph of components is acyclic.
-  B = spones(A) + speye(n);
-  c = double(strongcomp(B, B')) + 1;
-  K = max(c);
+  % The components of the graph: Morse set a is component a + 1, and every
+  % box outside the Morse sets, on no cycle, is a component of its own.
+  c = double(m) + 1;
+  none = m < 0;
+  c(none) = k + (1:nnz(none));
+  K = k + nnz(none);
   [i, j] = find(A);
   across = c(i) ~= c(j);
   C = sparse(c(i(across)), c(j(across)), 1, K, K);
-  inmorse = find(m >= 0);
-  node = zeros(1, k);
-  node(double(m(inmorse)) + 1) = c(inmorse);   % the component of each Morse set
+  node = 1:k;   % the component of each Morse set
   % Only components on a path from one Morse set to another matter: those
   % reached from a Morse set that reach one. A loop marks the Morse sets.
   D = C + sparse(node, node, 1, K, K);

@@ -45,12 +45,7 @@ function plotboxes(T, d, values, file, coords)
     error('boxgraph:plotboxes:usage', 'plotboxes: usage: plotboxes(T, d, values, file, coords).');
   end
   dim = T.dim;
-  depth = max(T.depth, 0);
-  if isempty(d)
-    d = depth;
-  elseif ~(isnumeric(d) && isreal(d) && isscalar(d) && d >= 0 && d <= depth && d == fix(d))
-    error('boxgraph:plotboxes:badDepth', 'plotboxes: d must be a whole number from 0 to %d (the tree''s depth).', depth);
-  end
+  d = treelevel('plotboxes', T, d);
   [c, r] = boxes(T, d);
   n = size(c, 2);
   if isempty(values)
@@ -92,8 +87,9 @@ function plotboxes(T, d, values, file, coords)
 
   % Each box covers the pixels its projection meets (at least one); a pixel
   % takes the largest value of the boxes on it, NaN boxes give -Inf.
-  first = min(max(floor((blo - lower') ./ (extent' ./ pixels')) + 1, 1), pixels');
-  last = max(min(ceil((bhi - lower') ./ (extent' ./ pixels')), pixels'), first);
+  cellsize = extent' ./ pixels';
+  first = min(max(floor((blo - lower') ./ cellsize) + 1, 1), pixels');
+  last = max(min(ceil((bhi - lower') ./ cellsize), pixels'), first);
   span = last - first + 1;
   cells = span(1, :) .* span(2, :);
   best = -Inf(pixels(2), pixels(1));
@@ -106,11 +102,12 @@ function plotboxes(T, d, values, file, coords)
     owner = repelem(1:numel(b), cells(b));
     starts = cumsum(cells(b)) - cells(b);
     offset = (0:numel(owner) - 1) - starts(owner);   % 0-based, within each box
-    w = span(1, b(owner));
-    x = first(1, b(owner)) + mod(offset, w);
-    y = first(2, b(owner)) + floor(offset ./ w);
+    box = b(owner);   % the box of each cell
+    w = span(1, box);
+    x = first(1, box) + mod(offset, w);
+    y = first(2, box) + floor(offset ./ w);
     at = (x - 1) * pixels(2) + y;
-    best(:) = max(best(:), accumarray(at(:), key(b(owner))', [prod(pixels) 1], @max, -Inf));
+    best(:) = max(best(:), accumarray(at(:), key(box)', [prod(pixels) 1], @max, -Inf));
     covered(at) = true;
   end
 

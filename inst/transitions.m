@@ -49,19 +49,15 @@ function A = transitions(T, f, d, points)
     error('boxgraph:transitions:usage', 'transitions: usage: A = transitions(T, f, d, points).');
   end
   f = maphandle('transitions', f);
-  depth = T.depth;
-  if nargin < 3 || isempty(d)
-    d = max(depth, 0);
-  elseif ~(isnumeric(d) && isreal(d) && isscalar(d) && d >= 0 && d <= max(depth, 0) && d == fix(d))
-    error('boxgraph:transitions:badDepth', 'transitions: d must be a whole number from 0 to %d (the tree''s depth).', max(depth, 0));
+  if nargin < 3
+    d = [];
   end
+  d = treelevel('transitions', T, d);
   if nargin < 4
     points = [];
   end
   P = samplepoints('transitions', T.dim, points, false);
-  n = count(T, d);
-  [i, j, v] = imagehits(T, f, double(d), P, true, 'transitions', true);
-  A = sparse(i, j, v / size(P, 2), n, n);
+  A = imagehits(T, f, d, P, true, 'transitions') / size(P, 2);
 end
 
 %!shared T, id

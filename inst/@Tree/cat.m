@@ -4,5 +4,5 @@
 % are not supported.  Keep several trees in a cell array, @code{@{T1, T2@}}.
 % @end deftypefn
 function varargout = cat(varargin)
-  error('boxgraph:Tree:array', 'Tree: arrays of trees are not supported; keep trees in a cell array, as in {T1, T2}.');
+  refusearray(false);
 end

@@ -4,33 +4,30 @@
 % the covering are dropped. The boxes are mapped in chunks of about 2^20
 % sample points, so memory stays bounded whatever the number of boxes.
 %
-%   hit = imagehits(T, f, d, P, false, who, report)
+%   hit = imagehits(T, f, d, P, false, who)
 %     logical 1-by-n: true for every box that some image falls into.
-%   [i, j, v] = imagehits(T, f, d, P, true, who, report)
-%     column vectors, one row per distinct pair: v(k) samples of box j(k)
-%     have their image in box i(k).
+%   S = imagehits(T, f, d, P, true, who)
+%     sparse n-by-n: S(i, j) samples of box j have their image in box i.
+%     With T.verbose nonzero and more than one chunk, one line per chunk
+%     shows how far it got.
 %
-% With report true, T.verbose nonzero and more than one chunk, one line per
-% chunk shows how far it got. Errors name the calling function, who.
-function [i, j, v] = imagehits(T, f, d, P, pairs, who, report)
+% Errors name the calling function, who.
+function out = imagehits(T, f, d, P, counts, who)
   dim = T.dim;
   n = count(T, d);
   s = size(P, 2);
   per = max(1, floor(2 ^ 20 / s));   % boxes per chunk
   chunks = ceil(n / per);
-  verbose = report && chunks > 1 && T.verbose ~= 0;
-  if pairs
-    I = cell(chunks, 1);
-    J = cell(chunks, 1);
-    V = cell(chunks, 1);
+  verbose = counts && chunks > 1 && T.verbose ~= 0;
+  if counts
+    S = cell(1, chunks);   % the columns of each chunk's boxes
   else
-    hit = false(1, n);
+    out = false(1, n);
   end
   started = tic;
   for q = 1:chunks
     first = (q - 1) * per + 1;
     last = min(q * per, n);
-    nb = last - first + 1;
     % the s sample points of each box, box by box
     X = samples(T, P, d, [first last]);
     Y = f(X);
@@ -39,27 +36,19 @@ function [i, j, v] = imagehits(T, f, d, P, pairs, who, report)
             who, dim, dim);
     end
     k = search(T, double(Y), d);
-    if pairs
-      source = reshape(repmat(1:nb, s, 1), 1, s * nb);
-      in = k > 0;
-      % sparse() sums the samples of one pair; find() lists the distinct pairs
-      [ii, jj, vv] = find(sparse(k(in), source(in), 1, n, nb));
-      I{q} = ii(:);
-      J{q} = jj(:) + (first - 1);
-      V{q} = vv(:);
+    in = k > 0;
+    if counts
+      % sparse() sums the samples of one pair
+      S{q} = sparse(k(in), ceil(find(in) / s), 1, n, last - first + 1);
     else
-      hit(k(k > 0)) = true;
+      out(k(in)) = true;
     end
     if verbose
       fprintf('%s: %d of %d boxes mapped, %.2f s\n', who, last, n, toc(started));
       flushoutput();
     end
   end
-  if pairs
-    i = vertcat(zeros(0, 1), I{:});
-    j = vertcat(zeros(0, 1), J{:});
-    v = vertcat(zeros(0, 1), V{:});
-  else
-    i = hit;
+  if counts
+    out = horzcat(sparse(n, 0), S{:});
   end
 end
