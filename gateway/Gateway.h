@@ -108,15 +108,6 @@ inline bool interruptPending()
 #endif
 }
 
-// Refuses a result of the given size when less than twice that is available
-// now, rather than leave the host to be killed making it.
-inline void ensureRoom(size_t bytes)
-{
-    const size_t available = Memory_available();
-    if (available != SIZE_MAX && bytes > available / 2)
-        throw OutOfMemory{};
-}
-
 namespace detail {
 
 inline void printOnHost(const char* text)
@@ -175,9 +166,12 @@ private:
     Interrupt_CheckFn check_ = nullptr;
 };
 
-}  // namespace detail
-
-namespace detail {
+// The identifier of an error or warning: boxgraph:<function>:<reason>. A
+// buffer, not a string: a host error call may leave without unwinding.
+inline void identifier(char (&id)[96], const Function& function, const char* reason)
+{
+    std::snprintf(id, sizeof id, "boxgraph:%s:%s", function.name, reason);
+}
 
 // Whether message already begins with the function's name ("Tree: ...",
 // "Tree.radius: ...", "subshift: ...").
@@ -195,7 +189,7 @@ inline bool namesItself(const char* message, const char* name)
 [[noreturn]] inline void raise(const Function& function, const char* reason, const char* message)
 {
     char id[96];
-    std::snprintf(id, sizeof id, "boxgraph:%s:%s", function.name, reason);
+    identifier(id, function, reason);
 #if defined(HAVE_OCTAVE)
     std::string shown = message;
     if (!namesItself(message, function.name))
@@ -212,12 +206,22 @@ inline bool namesItself(const char* message, const char* name)
 
 }  // namespace detail
 
+// Refuses a result of the given size when it is more than the share of what
+// is available now that a call may take, rather than leave the host to be
+// killed making it.
+inline void ensureRoom(size_t bytes)
+{
+    const size_t cap = detail::budget();
+    if (cap != 0 && bytes >= cap)
+        throw OutOfMemory{};
+}
+
 // Warns the user through the host; the call goes on. Octave would put the
 // MEX file's name before a MEX warning: there it goes through warning().
 inline void warn(const Function& function, const char* reason, const std::string& message)
 {
     char id[96];
-    std::snprintf(id, sizeof id, "boxgraph:%s:%s", function.name, reason);
+    detail::identifier(id, function, reason);
 #if defined(HAVE_OCTAVE)
     mxArray* args[3] = {mxCreateString(id), mxCreateString("%s"), mxCreateString(message.c_str())};
     mexCallMATLAB(0, nullptr, 3, args, "warning");

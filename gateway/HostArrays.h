@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "Gateway.h"
 #include "SparseView.h"
@@ -192,6 +193,32 @@ public:
 
 private:
     T* data_;
+};
+
+// The elements of a logical or real double array (the caller has checked
+// which, and that it holds count elements) as bytes, 1 where not 0: a
+// logical array read in place, doubles converted into host memory.
+class Truths {
+public:
+    Truths(const mxArray* a, size_t count)
+    {
+        static_assert(sizeof(mxLogical) == 1, "a logical is one byte");
+        if (mxIsLogical(a)) {
+            data_ = reinterpret_cast<const uint8_t*>(mxGetLogicals(a));
+            return;
+        }
+        uint8_t* bytes = converted_.emplace(count).get();
+        const double* values = mxGetPr(a);
+        for (size_t k = 0; k < count; ++k)
+            bytes[k] = values[k] != 0;
+        data_ = bytes;
+    }
+
+    const uint8_t* data() const { return data_; }
+
+private:
+    std::optional<HostMemory<uint8_t>> converted_;
+    const uint8_t* data_ = nullptr;
 };
 
 // ---- results

@@ -33,10 +33,21 @@
 #include <sys/sysctl.h>
 #endif
 
+#include <memory>
+
 #include "Gateway.h"
 #include "TreeRecords.h"
 
 namespace treehandle {
+
+// The function every tree gateway answers for: the Tree class.
+inline const gateway::Function kTree{"Tree", "Tree: out of memory.", nullptr, true};
+
+// A stdio stream closed when its owner goes.
+struct FileClose {
+    void operator()(FILE* file) const { fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileClose>;
 
 constexpr size_t kAddressBytes = 8;
 constexpr size_t kHandleBytes = 16;

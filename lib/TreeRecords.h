@@ -1,6 +1,6 @@
 // The records of a box tree, shared by every module that reaches a tree:
-// tree_ makes them, treeupdate and treeprops write and read them through the
-// pointer handle. All of these are compiled from this one definition, field
+// tree_ makes them, treeupdate and treeprops write and read them and treeops
+// works on the boxes, all through the pointer handle. All of these are compiled from this one definition, field
 // for field and in this order, because they meet in one process and one heap.
 #ifndef BOXGRAPH_TREE_RECORDS_H
 #define BOXGRAPH_TREE_RECORDS_H

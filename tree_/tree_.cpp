@@ -1,6 +1,6 @@
 // tree_(center, radius), tree_(dim, center, radius), tree_(file name): makes a
 // one-box tree over a rectangle, or loads a tree file, and returns the tree's
-// pointer handle. The tree lives until the process ends.
+// pointer handle. The tree lives until it is released or the process ends.
 #include <stdio.h>
 
 #include <memory>
@@ -12,16 +12,11 @@
 
 namespace {
 
-const gateway::Function tree{"Tree", "Tree: out of memory.", nullptr, true};
-
 struct RectangleFree {
     void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
 };
 struct HandleFree {
     void operator()(TreeHandle* handle) const { TreeHandle_free(&handle); }
-};
-struct FileClose {
-    void operator()(FILE* file) const { fclose(file); }
 };
 using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
 
@@ -33,7 +28,7 @@ HandleOwner loadTree(const mxArray* fileName)
     // Binary mode: on Windows text mode would end the node bytes at a byte
     // 26 and drop the 13 of every 13 10; the reader undoes the line ends of a
     // file written in text mode itself. Elsewhere "rb" is "r".
-    const std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "rb"));
+    const treehandle::File file(fopen(name.get(), "rb"));
     if (!file)
         gateway::fail("cannotOpen", "Tree: could not open file.");
     TreeFileCounts counts{0, 0};
@@ -46,7 +41,7 @@ HandleOwner loadTree(const mxArray* fileName)
         char message[128];
         snprintf(message, sizeof message, "Tree: the file holds %lld boxes, its header says %llu.",
                  static_cast<long long>(counts.read), static_cast<unsigned long long>(counts.declared));
-        gateway::warn(tree, "boxCount", message);
+        gateway::warn(treehandle::kTree, "boxCount", message);
     }
     return handle;
 }
@@ -97,7 +92,7 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run(tree, [&] {
+    gateway::run(treehandle::kTree, [&] {
         if (nrhs < 1)
             gateway::fail("usage", "Tree: give a center and a radius, or a file name.");
         HandleOwner handle = nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs);

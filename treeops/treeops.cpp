@@ -17,7 +17,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <memory>
+#include <algorithm>
+#include <optional>
 #include <string>
 
 #include "Covering.h"
@@ -27,8 +28,6 @@
 #include "TreeHandle.h"
 
 namespace {
-
-const gateway::Function tree{"Tree", "Tree: out of memory.", nullptr, true};
 
 struct Call {
     TreeHandle* handle;
@@ -51,18 +50,17 @@ struct Call {
     }
 };
 
-// Argument k as a depth from 0 to most; absent, the tree's deepest level.
-int32_t depthArgument(const Call& call, int k, int32_t most)
+// Argument k as a depth from 0 to most (by default the tree's deepest level);
+// absent, the deepest level.
+int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std::nullopt)
 {
-    if (k >= call.nargs) {
-        const int32_t deepest = Tree_depth(call.tree());
-        return deepest < 0 ? 0 : deepest;
-    }
-    if (most < 0)
-        most = 0;
-    const std::string range = "depth must be a whole number from 0 to " + std::to_string(most) + ".";
+    const auto deepest = [&] { return std::max(Tree_depth(call.tree()), 0); };
+    if (k >= call.nargs)
+        return deepest();
+    const int32_t limit = most ? std::max(*most, 0) : deepest();
+    const std::string range = "depth must be a whole number from 0 to " + std::to_string(limit) + ".";
     const double d = gateway::realScalar(call.args[k], call.refusal("badDepth", range));
-    if (!(d >= 0 && d <= most && d == floor(d)))
+    if (!(d >= 0 && d <= limit && d == floor(d)))
         call.fail("badDepth", range);
     return static_cast<int32_t>(d);
 }
@@ -96,36 +94,38 @@ void refuseStatus(const Call& call, TreeStatus status)
     }
 }
 
-mxArray* scalar(double value)
+// An operation that changes the tree: change(&n) changes it and gives the
+// number the call returns. That number's array is made first: a host that
+// cannot make it then fails the call with the tree as it was, not changed
+// behind the error.
+template <class Change>
+void changeTree(const Call& call, Change change)
 {
-    return mxCreateDoubleScalar(value);
-}
-
-// The number an operation that changes the tree returns, made before the
-// change: a host that cannot make it then fails the call with the tree as it
-// was, not changed behind the error.
-double* changeResult(const Call& call)
-{
-    call.plhs[0] = scalar(0);
-    return mxGetPr(call.plhs[0]);
+    call.plhs[0] = mxCreateDoubleScalar(0);
+    double* result = mxGetPr(call.plhs[0]);
+    int64_t n = 0;
+    const TreeStatus status = change(&n);
+    TreeHandle_reset(call.handle);
+    refuseStatus(call, status);
+    *result = static_cast<double>(n);
 }
 
 // ---- the operations
 
 void depth(const Call& call)
 {
-    call.plhs[0] = scalar(Tree_depth(call.tree()));
+    call.plhs[0] = mxCreateDoubleScalar(Tree_depth(call.tree()));
 }
 
 void count(const Call& call)
 {
-    const int32_t d = depthArgument(call, 0, Tree_depth(call.tree()));
-    call.plhs[0] = scalar(static_cast<double>(Tree_count(call.tree(), d)));
+    const int32_t d = depthArgument(call, 0);
+    call.plhs[0] = mxCreateDoubleScalar(static_cast<double>(Tree_count(call.tree(), d)));
 }
 
 void boxes(const Call& call)
 {
-    const int32_t d = depthArgument(call, 0, Tree_depth(call.tree()));
+    const int32_t d = depthArgument(call, 0);
     const auto n = static_cast<mwSize>(Tree_count(call.tree(), d));
     const auto dim = static_cast<mwSize>(call.dim());
     call.plhs[0] = mxCreateDoubleMatrix(dim, n, mxREAL);
@@ -141,7 +141,7 @@ void samples(const Call& call)
 {
     int64_t s = 0;
     const double* offsets = pointsArgument(call, 0, &s);
-    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    const int32_t d = depthArgument(call, 1);
     const int64_t n = Tree_count(call.tree(), d);
     int64_t first = 1;
     int64_t last = n;
@@ -155,10 +155,13 @@ void samples(const Call& call)
         first = static_cast<int64_t>(r.data[0]);
         last = static_cast<int64_t>(r.data[1]);
     }
-    const auto dim = static_cast<size_t>(call.dim());
-    const auto columns = static_cast<size_t>(s) * static_cast<size_t>(last - first + 1);
-    gateway::ensureRoom(dim * columns * sizeof(double));
-    call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(dim), static_cast<mwSize>(columns), mxREAL);
+    // Sizes counted in double: their product can pass what a size_t holds.
+    const double columns = static_cast<double>(s) * static_cast<double>(last - first + 1);
+    const double bytes = static_cast<double>(call.dim()) * columns * sizeof(double);
+    if (!(bytes < static_cast<double>(SIZE_MAX)))
+        throw gateway::OutOfMemory{};
+    gateway::ensureRoom(static_cast<size_t>(bytes));
+    call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(call.dim()), static_cast<mwSize>(columns), mxREAL);
     Tree_samples(call.tree(), d, first, last, offsets, s, mxGetPr(call.plhs[0]));
 }
 
@@ -166,7 +169,7 @@ void search(const Call& call)
 {
     int64_t m = 0;
     const double* points = pointsArgument(call, 0, &m);
-    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    const int32_t d = depthArgument(call, 1);
     double* numbers = nullptr;
     call.plhs[0] = gateway::doubleVector(gateway::Shape::Row, static_cast<size_t>(m), &numbers);
     Tree_search(call.tree(), d, points, m, numbers);
@@ -177,12 +180,7 @@ void insert(const Call& call)
     int64_t m = 0;
     const double* points = pointsArgument(call, 0, &m);
     const int32_t d = depthArgument(call, 1, TREE_DEPTH_PER_DIM * call.dim());
-    double* result = changeResult(call);
-    int64_t added = 0;
-    const TreeStatus status = Tree_insert(call.tree(), d, points, m, &added);
-    TreeHandle_reset(call.handle);
-    refuseStatus(call, status);
-    *result = static_cast<double>(added);
+    changeTree(call, [&](int64_t* added) { return Tree_insert(call.tree(), d, points, m, added); });
 }
 
 void keep(const Call& call)
@@ -190,48 +188,24 @@ void keep(const Call& call)
     if (call.nargs < 1)
         call.fail("badMask", "give a mask: one true or false per box at the depth.");
     const mxArray* maskArray = call.args[0];
-    const int32_t d = depthArgument(call, 1, Tree_depth(call.tree()));
+    const int32_t d = depthArgument(call, 1);
     const int64_t n = Tree_count(call.tree(), d);
-    const std::string wrongLength =
-        "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
-        std::to_string(n) + ").";
     if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
         call.fail("badMask", "the mask must be a logical or real double array.");
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
-        call.fail("badMask", wrongLength);
-    // A logical mask is read in place; doubles are read as true where not 0.
-    const uint8_t* mask = nullptr;
-    std::unique_ptr<gateway::HostMemory<uint8_t>> converted;
-    if (mxIsLogical(maskArray)) {
-        static_assert(sizeof(mxLogical) == 1, "a logical is one byte");
-        mask = reinterpret_cast<const uint8_t*>(mxGetLogicals(maskArray));
-    } else {
-        converted = std::make_unique<gateway::HostMemory<uint8_t>>(static_cast<size_t>(n));
-        const double* values = mxGetPr(maskArray);
-        for (int64_t k = 0; k < n; ++k)
-            converted->get()[k] = values[k] != 0;
-        mask = converted->get();
-    }
-    double* result = changeResult(call);
-    int64_t kept = 0;
-    Tree_keep(call.tree(), d, mask, &kept);
-    TreeHandle_reset(call.handle);
-    *result = static_cast<double>(kept);
+        call.fail("badMask", "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
+                                 std::to_string(n) + ").");
+    const gateway::Truths mask(maskArray, static_cast<size_t>(n));
+    changeTree(call, [&](int64_t* kept) {
+        Tree_keep(call.tree(), d, mask.data(), kept);
+        return TREE_OK;
+    });
 }
 
 void subdivide(const Call& call)
 {
-    double* result = changeResult(call);
-    int64_t added = 0;
-    const TreeStatus status = Tree_subdivide(call.tree(), &added);
-    TreeHandle_reset(call.handle);
-    refuseStatus(call, status);
-    *result = static_cast<double>(added);
+    changeTree(call, [&](int64_t* added) { return Tree_subdivide(call.tree(), added); });
 }
-
-struct FileClose {
-    void operator()(FILE* file) const { fclose(file); }
-};
 
 void save(const Call& call)
 {
@@ -241,7 +215,7 @@ void save(const Call& call)
         gateway::text(call.args[0], call.refusal("badFileName", "the file name must be text."));
     if (call.tree()->root == nullptr)
         call.fail("emptyTree", "the tree has no boxes to save.");
-    std::unique_ptr<FILE, FileClose> file(fopen(name.get(), "wb"));
+    treehandle::File file(fopen(name.get(), "wb"));
     if (!file)
         call.fail("cannotWrite", "could not open the file for writing.");
     const bool written = Tree_write(call.tree(), file.get()) == 0;
@@ -273,7 +247,7 @@ const struct {
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run(tree, [&] {
+    gateway::run(treehandle::kTree, [&] {
         if (nrhs < 2)
             gateway::fail("usage", "Tree: treeops needs an object and an operation.");
         TreeHandle* handle = treehandle::handleOf(prhs[0]);

@@ -8,8 +8,6 @@
 
 namespace {
 
-const gateway::Function tree{"Tree", "Tree: out of memory."};
-
 mxArray* property(const TreeHandle* handle, const char* name)
 {
     using gateway::Shape;
@@ -32,7 +30,7 @@ mxArray* property(const TreeHandle* handle, const char* name)
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run(tree, [&] {
+    gateway::run(treehandle::kTree, [&] {
         if (nrhs < 2)
             gateway::fail("usage", "Tree: treeprops needs an object and a property name.");
         const TreeHandle* handle = treehandle::handleOf(prhs[0]);

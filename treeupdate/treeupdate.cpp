@@ -9,8 +9,6 @@
 
 namespace {
 
-const gateway::Function tree{"Tree", "Tree: out of memory."};
-
 // The value's doubles, refused unless it is a real double array.
 gateway::Doubles valuesOf(const mxArray* value, const char* name)
 {
@@ -65,7 +63,7 @@ const mxArray* subscriptField(const mxArray* subscript, const char* name)
 
 void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    gateway::run(tree, [&] {
+    gateway::run(treehandle::kTree, [&] {
         if (nrhs < 3)
             gateway::fail("usage", "Tree: treeupdate needs an object, a subscript and a value.");
         TreeHandle* handle = treehandle::handleOf(prhs[0]);
