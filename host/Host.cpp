@@ -118,11 +118,18 @@ int fieldIndex(const mxArray* a, const char* name)
     return -1;
 }
 
-// A printf format filled in, as the host's message calls take them.
+// A printf format filled in, whole, as the host's message calls take them.
 std::string formatted(const char* format, va_list args)
 {
-    char text[1024];
-    vsnprintf(text, sizeof text, format, args);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    vsnprintf(&text[0], text.size(), format, args);
+    text.pop_back();
     return text;
 }
 
@@ -157,18 +164,10 @@ int mexPrintf(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        vsnprintf(&text[0], text.size(), format, args);
-        text.pop_back();
-        state().console += text;
-    }
+    const std::string text = formatted(format, args);
     va_end(args);
-    return length;
+    state().console += text;
+    return static_cast<int>(text.size());
 }
 
 bool mxIsSparse(const mxArray* a) { return a->sparse; }

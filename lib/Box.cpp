@@ -10,16 +10,6 @@
 
 namespace {
 
-// The node bytes as the stream holds them, read under its lock.
-class PlainBytes {
-public:
-    explicit PlainBytes(FILE* stream) : stream_(stream) {}
-    int get() { return stream_.get(); }
-
-private:
-    StreamLock stream_;
-};
-
 // The node bytes of a file written through a Windows text-mode stream, which
 // wrote each LF as CR LF: a CR LF pair is read as one LF, every other byte (a
 // CR alone, a 26) as itself. A CR costs one byte of look-ahead, which ahead()
@@ -117,7 +107,7 @@ Box* readPreOrder(Bytes& bytes, int dim)
 
 Box* readTree(FILE* stream, int dim)
 {
-    PlainBytes bytes(stream);
+    StreamLock bytes(stream);  // the node bytes as the stream holds them
     return readPreOrder(bytes, dim);
 }
 
@@ -178,7 +168,7 @@ void Box_freeTree(Box** box)
 
 Box* Box_read(FILE* stream)
 {
-    PlainBytes bytes(stream);
+    StreamLock bytes(stream);  // the node bytes as the stream holds them
     return readBox(bytes);
 }
 

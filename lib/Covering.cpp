@@ -1,7 +1,6 @@
 #include "Covering.h"
 
 #include <float.h>
-#include <float.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,11 +20,11 @@ int32_t maxDepthOf(const Tree* tree)
     return TREE_DEPTH_PER_DIM * tree->rect->dim;
 }
 
-// Calls visit() with the walk standing at each box at depth, in number order.
-// An interruptible walk may end at an interrupt (Interrupt_poll throws); one
-// that changes the tree as it goes must not.
+// Calls visit() with the walk standing at each box down to maxDepth, in
+// pre-order. An interruptible walk may end at an interrupt (Interrupt_poll
+// throws); one that changes the tree as it goes must not.
 template <class Visit>
-void forEachAt(Tree* tree, int32_t depth, Visit visit, bool interruptible = true)
+void forEachBox(Tree* tree, int32_t maxDepth, Visit visit, bool interruptible = true)
 {
     Tree_reset(tree);
     if (tree->current == nullptr)
@@ -33,9 +32,18 @@ void forEachAt(Tree* tree, int32_t depth, Visit visit, bool interruptible = true
     do {
         if (interruptible)
             Interrupt_poll();
+        visit();
+    } while (Tree_next(tree, maxDepth));
+}
+
+// Calls visit() with the walk standing at each box at depth, in number order.
+template <class Visit>
+void forEachAt(Tree* tree, int32_t depth, Visit visit, bool interruptible = true)
+{
+    forEachBox(tree, depth, [&] {
         if (tree->depth == depth)
             visit();
-    } while (Tree_next(tree, depth));
+    }, interruptible);
 }
 
 // Whether the point lies in the closed root rectangle (a NaN never does).
@@ -52,12 +60,11 @@ bool insideRectangle(const Rectangle* rect, const double* x)
 
 // ---- the walk search, for any tree
 
-// Box numbers at depth in Box.number; returns how many there are.
-int64_t numberLevel(Tree* tree, int32_t depth)
+// Box numbers at depth in Box.number.
+void numberLevel(Tree* tree, int32_t depth)
 {
-    int64_t n = 0;
-    forEachAt(tree, depth, [&] { tree->current->number = static_cast<int32_t>(++n); });
-    return n;
+    int32_t n = 0;
+    forEachAt(tree, depth, [&] { tree->current->number = ++n; });
 }
 
 // The number of the box at depth containing x, by descending from the root:
@@ -88,7 +95,8 @@ constexpr bool kIndexable = true;
 
 // The boxes of each level in number order come from those of the level above
 // in number order, each one's lower half before its upper half; the boxes
-// are fetched this far ahead of their turn, so that their reads overlap.
+// are fetched this far ahead of their turn, so that their reads overlap (the
+// searches read levels the same way).
 constexpr size_t kListAhead = 32;
 
 // The boxes at depth in number order, with each one's centre and radius
@@ -137,8 +145,6 @@ void listLevel(const Tree* tree, int32_t depth, CheckedVector<const Box*>& boxes
         boxes.swap(nextBoxes);
         cells.swap(nextCells);
     }
-    if (boxes.empty())
-        cells.clear();
 }
 
 // ---- the indexed search, for levels whose boxes split along one coordinate per depth
@@ -147,8 +153,6 @@ void listLevel(const Tree* tree, int32_t depth, CheckedVector<const Box*>& boxes
 // at depth 0 as the highest bit. Along a level in number order the path keys
 // ascend, so a box's number is its rank + 1.
 
-// Boxes of a level read ahead of the one being looked at.
-constexpr size_t kAhead = 32;
 
 // A breadth-first pass down to depth: the level's path keys in number order
 // (none for an empty level), and per depth above it the one split of the
@@ -176,8 +180,8 @@ bool levelKeys(const Tree* tree, int32_t depth, CheckedVector<int>& splits, Chec
         size_t at = 0;
         int& split = splits[static_cast<size_t>(l)];
         for (size_t i = 0; i < n; ++i) {
-            if (i + kAhead < n)
-                BOXGRAPH_PREFETCH(boxes[i + kAhead]);
+            if (i + kListAhead < n)
+                BOXGRAPH_PREFETCH(boxes[i + kListAhead]);
             const Box* box = boxes[i];
             const Box* lower = box->child[0];
             const Box* upper = box->child[1];
@@ -704,10 +708,7 @@ void undoInsert(Tree* tree)
         Tree_reset(tree);
         return;
     }
-    Tree_reset(tree);
-    if (tree->current == nullptr)
-        return;
-    do {
+    forEachBox(tree, INT32_MAX, [&] {
         Box* box = tree->current;
         for (int i = 0; i < 2; ++i) {
             Box*& child = box->child[i];
@@ -716,34 +717,38 @@ void undoInsert(Tree* tree)
                 Box_freeTree(&child);
             }
         }
-    } while (Tree_next(tree, INT32_MAX));
+    }, false);
 }
 
 void clearMarks(Tree* tree)
 {
+    forEachBox(tree, INT32_MAX, [&] { tree->current->data = 0; }, false);
+}
+
+// The deepest level holding a box (-1 for none) and, if n is given, how many
+// boxes it holds, in one walk.
+int32_t deepestLevel(Tree* tree, int64_t* n = nullptr)
+{
+    int32_t deepest = -1;
+    int64_t count = 0;
+    forEachBox(tree, INT32_MAX, [&] {
+        if (tree->depth > deepest) {
+            deepest = tree->depth;
+            count = 0;
+        }
+        count += tree->depth == deepest;
+    });
     Tree_reset(tree);
-    if (tree->current == nullptr)
-        return;
-    do
-        tree->current->data = 0;
-    while (Tree_next(tree, INT32_MAX));
+    if (n != nullptr)
+        *n = count;
+    return deepest;
 }
 
 }  // namespace
 
 int32_t Tree_depth(Tree* tree)
 {
-    Tree_reset(tree);
-    if (tree->current == nullptr)
-        return -1;
-    int32_t deepest = 0;
-    do {
-        Interrupt_poll();
-        if (tree->depth > deepest)
-            deepest = tree->depth;
-    } while (Tree_next(tree, INT32_MAX));
-    Tree_reset(tree);
-    return deepest;
+    return deepestLevel(tree);
 }
 
 int64_t Tree_count(Tree* tree, int32_t depth)
@@ -788,7 +793,8 @@ void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const 
 TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
 {
     *added = 0;
-    const int32_t deepest = Tree_depth(tree);
+    int64_t n = 0;
+    const int32_t deepest = deepestLevel(tree, &n);
     if (deepest < 0)
         return TREE_OK;
     if (deepest >= maxDepthOf(tree))
@@ -796,7 +802,6 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
     const int k = tree->sd[deepest];
     if (k >= tree->rect->dim)
         return TREE_BAD_SPLIT;
-    const int64_t n = Tree_count(tree, deepest);
     if (2 * n > INT32_MAX)
         return TREE_TOO_MANY;
 

@@ -214,11 +214,8 @@ int Tree_write(Tree* tree, FILE* stream)
     if (tree->root == nullptr)
         return -1;
     const Rectangle* rect = tree->rect;
-    int64_t boxes = 0;
+    const int64_t boxes = Box_count(tree->root);
     Tree_reset(tree);
-    do
-        ++boxes;
-    while (Tree_next(tree, INT32_MAX));
 
     // Addresses are written as bare hexadecimal digits, which every C
     // library's "%p" reads back; only their being non-zero counts.

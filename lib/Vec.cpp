@@ -11,13 +11,22 @@ void Vec_copy(const double* source, double* target, int n)
         memcpy(target, source, static_cast<size_t>(n) * sizeof(double));
 }
 
-double* Vec_read(FILE* stream, int n)
+namespace {
+
+// n numbers from the stream, then the rest of the line. A number that cannot
+// be read is 0, or, with refuseShort, fails the whole read (null).
+double* readNumbers(FILE* stream, int n, bool refuseShort)
 {
     size_t count = n > 0 ? static_cast<size_t>(n) : 0;
     double* vec = static_cast<double*>(CHECKED_CALLOC(count, sizeof(double)));
     for (size_t i = 0; i < count; ++i) {
-        if (fscanf(stream, "%lg", &vec[i]) != 1)
-            vec[i] = 0.0;  // a failed conversion may have written a partial value
+        if (fscanf(stream, "%lg", &vec[i]) == 1)
+            continue;
+        if (refuseShort) {
+            Alloc_free(vec, count * sizeof(double));
+            return nullptr;
+        }
+        vec[i] = 0.0;  // a failed conversion may have written a partial value
     }
     if (fscanf(stream, "\n") < 0) {
         // end of file: the caller's next match fails on its own
@@ -25,20 +34,16 @@ double* Vec_read(FILE* stream, int n)
     return vec;
 }
 
+}  // namespace
+
+double* Vec_read(FILE* stream, int n)
+{
+    return readNumbers(stream, n, false);
+}
+
 double* Vec_readAll(FILE* stream, int n)
 {
-    size_t count = n > 0 ? static_cast<size_t>(n) : 0;
-    double* vec = static_cast<double*>(CHECKED_CALLOC(count, sizeof(double)));
-    for (size_t i = 0; i < count; ++i) {
-        if (fscanf(stream, "%lg", &vec[i]) != 1) {
-            free(vec);
-            return nullptr;
-        }
-    }
-    if (fscanf(stream, "\n") < 0) {
-        // end of file: the caller's next match fails on its own
-    }
-    return vec;
+    return readNumbers(stream, n, true);
 }
 
 int Vec_readWhole(FILE* stream, uint64_t* value)
