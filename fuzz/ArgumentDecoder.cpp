@@ -13,6 +13,7 @@
 #include "Iter.h"
 #include "Rectangle.h"
 #include "Tree.h"
+#include "TreeFiles.h"
 #include "TreeHandle.h"
 
 namespace fuzzing {
@@ -65,13 +66,25 @@ size_t verticesOf(const mxArray* a)
     return vertices;
 }
 
-// Writes bytes to a file of the working folder.
-void writeFile(const char* name, const std::string& bytes)
+// Whether a sparse array's structure can be read without leaving its arrays:
+// column starts from 0, in order, within its room for entries, and every
+// row index below its row count.
+bool wellFormedSparse(const mxArray* a)
 {
-    if (FILE* file = fopen(name, "wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
+    if (!mxIsSparse(a))
+        return false;
+    const size_t n = mxGetN(a);
+    const mwIndex* jc = mxGetJc(a);
+    const mwIndex* ir = mxGetIr(a);
+    if (jc[0] != 0 || jc[n] > mxGetNzmax(a))
+        return false;
+    for (size_t j = 0; j < n; ++j)
+        if (jc[j + 1] < jc[j])
+            return false;
+    for (mwIndex p = 0; p < jc[n]; ++p)
+        if (ir[p] >= mxGetM(a))
+            return false;
+    return true;
 }
 
 class Decoder {
@@ -562,8 +575,8 @@ private:
         static const char* const names[] = {"f0", "f1", "f2", "f3"};
         const char* name = names[in_.ConsumeIntegralInRange(0, 3)];
         switch (in_.ConsumeIntegralInRange(0, 3)) {
-        case 0: writeFile(name, treeFile(in_, *this)); break;
-        case 1: writeFile(name, in_.ConsumeBytesAsString(count(512))); break;
+        case 0: treefiles::writeFile(name, treeFile(in_, *this)); break;
+        case 1: treefiles::writeFile(name, in_.ConsumeBytesAsString(count(512))); break;
         default: break;  // as an earlier call of the input left it, or missing
         }
         return host::text(name);
@@ -605,7 +618,6 @@ public:
     }
 
     double anyNumber() { return number(); }
-    size_t anyCount(size_t most) { return count(most); }
 };
 
 }  // namespace
@@ -750,24 +762,6 @@ Call decode(FuzzedDataProvider& in, const std::vector<std::vector<Kind>>& signat
 {
     Decoder d(in, limits, pool);
     return d.call(signatures);
-}
-
-bool wellFormedSparse(const mxArray* a)
-{
-    if (!mxIsSparse(a))
-        return false;
-    const size_t n = mxGetN(a);
-    const mwIndex* jc = mxGetJc(a);
-    const mwIndex* ir = mxGetIr(a);
-    if (jc[0] != 0 || jc[n] > mxGetNzmax(a))
-        return false;
-    for (size_t j = 0; j < n; ++j)
-        if (jc[j + 1] < jc[j])
-            return false;
-    for (mwIndex p = 0; p < jc[n]; ++p)
-        if (ir[p] >= mxGetM(a))
-            return false;
-    return true;
 }
 
 std::string describe(const mxArray* a)

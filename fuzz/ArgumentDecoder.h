@@ -96,11 +96,6 @@ Call decode(FuzzedDataProvider& in, const std::vector<std::vector<Kind>>& signat
 // and fields, recursively.
 bool sameArray(const mxArray* a, const mxArray* b);
 
-// Whether a sparse array's structure can be read without leaving its arrays:
-// column starts from 0, in order, within its room for entries, and every
-// row index below its row count.
-bool wellFormedSparse(const mxArray* a);
-
 // A short text of an array for reading a failing input: class, shape,
 // sparse structure, elements and fields.
 std::string describe(const mxArray* a);

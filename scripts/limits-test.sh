@@ -50,7 +50,7 @@ elif [ "$(id -u)" -eq 0 ] && [ -f /sys/fs/cgroup/cgroup.controllers ] && mkdir -
   echo $((1 << 30)) > $cgroup/memory.max
 fi
 if [ -n "$cgroup" ]; then
-  out=$(bash -c "echo \$\$ > $cgroup/cgroup.procs; exec octave-cli --no-gui --no-init-file --no-window-system --path '$mex' --path '$work' --eval \"${call//K/22}\"" 2>&1 || true)
+  out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "${call//K/22}") )
   rmdir $cgroup 2>/dev/null || true
   expect "1 GiB memory cgroup" "$out" "subshift: out of memory."
 else

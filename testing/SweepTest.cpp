@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Capture.h"
 #include "Sweep.h"
 #include "Tree.h"
 #include "TreeFiles.h"
@@ -169,12 +170,7 @@ TEST(AllocationSweep, TreeMadeAndLoaded)
 // Tree object's struct.
 Array newTree()
 {
-    Array c = row({0, 0});
-    Array r = row({1, 1});
-    host::CallResult made = tree_().call(1, {c.get(), r.get()});
-    EXPECT_TRUE(made.ok) << made.error;
-    treetest::madeIn(made.outputs[0].get());
-    Array t = treetest::object(made.outputs[0].get());
+    Array t = treetest::newTree(tree_(), {0, 0}, {1, 1});
     Array op = text("subdivide");
     for (int k = 0; k < 6; ++k)
         EXPECT_TRUE(treeops().call(1, {t.get(), op.get()}).ok);
@@ -186,12 +182,10 @@ Array newTree()
 // for a released tree.
 std::string fingerprint(const Array& object)
 {
-    const TreeHandle* handle = treetest::handleIn(mxGetField(object.get(), 0, "handle"));
+    const TreeHandle* handle = treetest::handleOf(object);
     if (handle->tree == nullptr)
         return "released";
-    treefiles::Stream stream("");
-    Tree_write(handle->tree, stream.get());
-    std::string text = stream.contents();
+    std::string text = capture::captured([&](FILE* stream) { Tree_write(handle->tree, stream); });
     text.erase(0, text.find('\n', text.find('\n') + 1));
     return text + "sd " + std::string(reinterpret_cast<const char*>(handle->tree->sd), 16) +
            " verbose " + std::to_string(handle->verbose);
@@ -247,7 +241,7 @@ TEST(AllocationSweep, TreeOperations)
 TEST(AllocationSweep, TreePropertiesReadAndWritten)
 {
     Array t = newTree();
-    const TreeHandle* handle = treetest::handleIn(mxGetField(t.get(), 0, "handle"));
+    const TreeHandle* handle = treetest::handleOf(t);
     for (const char* property : {"center", "sd", "dim"}) {
         SCOPED_TRACE(property);
         Array name = text(property);

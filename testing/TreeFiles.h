@@ -87,19 +87,6 @@ public:
     Stream& operator=(const Stream&) = delete;
     FILE* get() const { return file_; }
 
-    // Everything the stream holds, read from its start.
-    std::string contents() const
-    {
-        std::string bytes;
-        if (file_ == nullptr)
-            return bytes;
-        rewind(file_);
-        char chunk[4096];
-        for (size_t got; (got = fread(chunk, 1, sizeof chunk, file_)) > 0;)
-            bytes.append(chunk, got);
-        return bytes;
-    }
-
 private:
     FILE* file_;
 };

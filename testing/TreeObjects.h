@@ -61,6 +61,24 @@ inline host::Array object(const mxArray* handle)
     return host::structure(fields);
 }
 
+// The TreeHandle behind a Tree object's struct.
+inline TreeHandle* handleOf(const host::Array& object)
+{
+    return handleIn(mxGetField(object.get(), 0, "handle"));
+}
+
+// A new one-box tree over the rectangle with centre c and radius r, made by
+// the module tree_, as a Tree object's struct.
+inline host::Array newTree(const host::Module& tree_, const std::vector<double>& c,
+                           const std::vector<double>& r)
+{
+    host::Array ca = host::row(c), ra = host::row(r);
+    host::CallResult made = tree_.call(1, {ca.get(), ra.get()});
+    EXPECT_TRUE(made.ok) << made.error;
+    madeIn(made.outputs[0].get());
+    return object(made.outputs[0].get());
+}
+
 inline host::Array subscript(const std::string& type, const std::string& subs)
 {
     std::vector<std::pair<std::string, host::Array>> fields;

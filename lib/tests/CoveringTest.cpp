@@ -39,31 +39,37 @@ std::pair<V, V> boxesAt(Tree* tree, int32_t depth)
 }
 
 // The reference search: descend from the root comparing with the walk's
-// centres, then find the box's number among the boxes listed by Tree_boxes.
-double walkedNumber(Tree* tree, int32_t depth, const double* x)
-{
-    const int dim = tree->rect->dim;
-    for (int k = 0; k < dim; ++k) {
-        const double lo = tree->rect->center[k] - tree->rect->radius[k];
-        const double hi = tree->rect->center[k] + tree->rect->radius[k];
-        if (!(x[k] >= lo && x[k] <= hi))
-            return 0;
+// centres, and name the box by its centre among those Tree_boxes lists.
+struct WalkReference {
+    Tree* tree;
+    int32_t depth;
+    std::map<V, double> numberOf;
+
+    WalkReference(Tree* t, int32_t d) : tree(t), depth(d)
+    {
+        const auto listed = boxesAt(t, d);
+        const size_t dim = static_cast<size_t>(t->rect->dim);
+        for (size_t b = 0; b * dim < listed.first.size(); ++b)
+            numberOf[V(listed.first.begin() + b * dim, listed.first.begin() + (b + 1) * dim)] = b + 1;
     }
-    Tree_reset(tree);
-    if (tree->current == nullptr)
-        return 0;
-    while (tree->depth < depth) {
-        const int k = tree->current->split;
-        if (!Tree_down(tree, x[k] >= tree->c[k] ? 1 : 0))
+    double operator()(const double* x) const
+    {
+        for (int k = 0; k < tree->rect->dim; ++k)
+            if (!(x[k] >= tree->rect->center[k] - tree->rect->radius[k] &&
+                  x[k] <= tree->rect->center[k] + tree->rect->radius[k]))
+                return 0;
+        Tree_reset(tree);
+        if (tree->current == nullptr)
             return 0;
+        while (tree->depth < depth) {
+            const int k = tree->current->split;
+            if (!Tree_down(tree, x[k] >= tree->c[k] ? 1 : 0))
+                return 0;
+        }
+        const auto found = numberOf.find(V(tree->c, tree->c + tree->rect->dim));
+        return found == numberOf.end() ? -1 : found->second;
     }
-    const V centre(tree->c, tree->c + dim);
-    const auto listed = boxesAt(tree, depth);
-    for (size_t b = 0; b * dim < listed.first.size(); ++b)
-        if (V(listed.first.begin() + b * dim, listed.first.begin() + (b + 1) * dim) == centre)
-            return static_cast<double>(b + 1);
-    return -1;  // a box the listing does not know
-}
+};
 
 std::string nodesOf(const Tree* tree)
 {
@@ -160,7 +166,7 @@ TEST(Covering, SearchOnARectangleWhoseSideOverflows)
     const V points = {-1e308, -6e307, 1e-300, 7e307, 1e308};
     EXPECT_EQ(search(tree.get(), 2, points), V({1, 1, 3, 4, 4}));
     for (double x : points)
-        EXPECT_EQ(walkedNumber(tree.get(), 2, &x), search(tree.get(), 2, {x})[0]) << x;
+        EXPECT_EQ(WalkReference(tree.get(), 2)(&x), search(tree.get(), 2, {x})[0]) << x;
 }
 
 // A random tree: inserted points at random depths, some boxes removed, and
@@ -218,43 +224,13 @@ TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
             for (size_t i = 0; i < listed.first.size(); ++i)
                 points.push_back(listed.first[i] - listed.second[i]);
             const V found = search(tree.get(), d, points);
+            const WalkReference reference(tree.get(), d);
             for (size_t p = 0; p < found.size(); ++p)
-                ASSERT_EQ(found[p], walkedNumber(tree.get(), d, &points[p * static_cast<size_t>(dim)]))
+                ASSERT_EQ(found[p], reference(&points[p * static_cast<size_t>(dim)]))
                     << "round " << round << " depth " << d << " point " << p;
         }
     }
 }
-
-// The reference search for many points: descend as walkedNumber does, and
-// name the box by its centre among the listed ones.
-struct WalkReference {
-    Tree* tree;
-    int32_t depth;
-    std::map<V, double> numberOf;
-
-    WalkReference(Tree* t, int32_t d) : tree(t), depth(d)
-    {
-        const auto listed = boxesAt(t, d);
-        const size_t dim = static_cast<size_t>(t->rect->dim);
-        for (size_t b = 0; b * dim < listed.first.size(); ++b)
-            numberOf[V(listed.first.begin() + b * dim, listed.first.begin() + (b + 1) * dim)] = b + 1;
-    }
-    double operator()(const double* x) const
-    {
-        for (int k = 0; k < tree->rect->dim; ++k)
-            if (!(x[k] >= tree->rect->center[k] - tree->rect->radius[k] &&
-                  x[k] <= tree->rect->center[k] + tree->rect->radius[k]))
-                return 0;
-        Tree_reset(tree);
-        while (tree->depth < depth) {
-            const int k = tree->current->split;
-            if (!Tree_down(tree, x[k] >= tree->c[k] ? 1 : 0))
-                return 0;
-        }
-        const auto found = numberOf.find(V(tree->c, tree->c + tree->rect->dim));
-        return found == numberOf.end() ? -1 : found->second;
-    }
-};
 
 // Points within a few rounding errors of the boxes' faces, where arithmetic
 // alone could put them in the neighbouring box: search must still agree with
@@ -502,12 +478,13 @@ TEST(Covering, WrittenTreesReadBackTheSame)
 TEST(Covering, RefusalsChangeNothing)
 {
     TreePtr tree = makeTree({0, 0}, {1, 1});
+    const std::string before = nodesOf(tree.get());
     int64_t n = 0;
     tree->sd[0] = 2;  // not a coordinate of a 2-d tree
     EXPECT_EQ(Tree_subdivide(tree.get(), &n), TREE_BAD_SPLIT);
     const V point = {0.5, 0.5};
     EXPECT_EQ(Tree_insert(tree.get(), 3, point.data(), 1, &n), TREE_BAD_SPLIT);
-    EXPECT_EQ(nodesOf(tree.get()), treefiles::nodes(tree->root));
+    EXPECT_EQ(nodesOf(tree.get()), before);
     EXPECT_EQ(Tree_depth(tree.get()), 0);
     tree->sd[0] = 0;
     EXPECT_EQ(Tree_insert(tree.get(), 1001, point.data(), 1, &n), TREE_TOO_DEEP);

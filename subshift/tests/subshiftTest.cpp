@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Checks.h"
+#include "RandomGraphs.h"
 
 namespace {
 
@@ -123,13 +124,7 @@ TEST(Subshift, ChainOfAMillionVerticesFinishes)
     // 1 -> 2 -> ... -> n, one symbol: n singleton subsets found in increasing
     // vertex order, each new one a child of the same trie node.
     const size_t n = 1000000;
-    std::vector<mwIndex> jc(n + 1);
-    std::vector<mwIndex> ir(n - 1);
-    for (size_t j = 0; j < n; ++j)
-        jc[j + 1] = j + 1 < n ? j + 1 : n - 1;
-    for (size_t j = 0; j + 1 < n; ++j)
-        ir[j] = j + 1;
-    host::Array a = host::sparse(n, n, jc, ir);
+    host::Array a = testing_graphs::path(n);
     host::Array labels = host::uint8Row(std::vector<unsigned char>(n, 0));
     host::Array start = host::scalar(0);
     host::CallResult r = call(2, {a.get(), labels.get(), start.get()});

@@ -28,11 +28,7 @@ const host::Module& treeops()
 // A new tree over the rectangle, as a Tree object's struct.
 Array newTree(const V& c, const V& r)
 {
-    Array ca = row(c), ra = row(r);
-    host::CallResult made = host::Module::at(TREE_PATH).call(1, {ca.get(), ra.get()});
-    EXPECT_TRUE(made.ok) << made.error;
-    treetest::madeIn(made.outputs[0].get());
-    return treetest::object(made.outputs[0].get());
+    return treetest::newTree(host::Module::at(TREE_PATH), c, r);
 }
 
 // Runs treeops(object, op, args...) and returns its results; a refusal fails the test.

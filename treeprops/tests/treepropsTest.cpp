@@ -37,11 +37,8 @@ std::vector<double> value(const Array& obj, const std::string& name)
 
 TEST(treeprops, ReadsEveryPropertyAndChangesNothing)
 {
-    Array c = row({1, 2, 3}), r = row({4, 5, 6});
-    host::CallResult made = tree_().call(1, {c.get(), r.get()});
-    ASSERT_TRUE(made.ok);
-    Array t = treetest::object(made.outputs[0].get());
-    TreeHandle* h = treetest::madeIn(made.outputs[0].get());
+    Array t = treetest::newTree(tree_(), {1, 2, 3}, {4, 5, 6});
+    TreeHandle* h = treetest::handleOf(t);
     h->tree->sd[2] = 9;
     h->verbose = -4;
 
@@ -66,10 +63,7 @@ TEST(treeprops, Refusals)
     EXPECT_EQ(read(t.get(), name.get()).error, "Tree: tree is empty.");
 
     Array c = row({1});
-    host::CallResult made = tree_().call(1, {c.get(), c.get()});
-    ASSERT_TRUE(made.ok);
-    treetest::madeIn(made.outputs[0].get());
-    Array good = treetest::object(made.outputs[0].get());
+    Array good = treetest::newTree(tree_(), {1}, {1});
     Array foo = host::text("foo");
     EXPECT_EQ(read(good.get(), foo.get()).error, "Tree: no property 'foo'.");
     EXPECT_EQ(read(good.get(), c.get()).error, "Tree: property name must be text.");

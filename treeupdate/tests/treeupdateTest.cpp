@@ -24,16 +24,7 @@ const host::Module& treeupdate()
 // A tree of the given centre and radius, as a Tree object's struct.
 Array newTree(const std::vector<double>& c, const std::vector<double>& r)
 {
-    Array ca = row(c), ra = row(r);
-    host::CallResult made = host::Module::at(TREE_PATH).call(1, {ca.get(), ra.get()});
-    EXPECT_TRUE(made.ok) << made.error;
-    treetest::madeIn(made.outputs[0].get());
-    return object(made.outputs[0].get());
-}
-
-TreeHandle* handleOf(const Array& obj)
-{
-    return treetest::handleIn(mxGetField(obj.get(), 0, "handle"));
+    return treetest::newTree(host::Module::at(TREE_PATH), c, r);
 }
 
 // Runs obj.name = value; returns the error ("" when it succeeded).
@@ -46,7 +37,7 @@ std::string assign(const Array& obj, const std::string& type, const std::string&
     if (!r.ok)
         return r.error;
     // the object comes back as it went in
-    EXPECT_EQ(handleOf(obj), treetest::handleIn(mxGetField(r.outputs[0].get(), 0, "handle")));
+    EXPECT_EQ(treetest::handleOf(obj), treetest::handleOf(r.outputs[0]));
     return "";
 }
 
@@ -54,7 +45,7 @@ std::string assign(const Array& obj, const std::string& type, const std::string&
 TEST(treeupdate, RadiusAndCenterNeedDimElements)
 {
     Array t = newTree({0, 0}, {1, 1});
-    Tree* tree = handleOf(t)->tree;
+    Tree* tree = treetest::handleOf(t)->tree;
     EXPECT_EQ(assign(t, ".", "radius", row({0.5, 0.25}).get()), "");
     EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
     EXPECT_EQ(assign(t, ".", "radius", row({1, 2, 3}).get()),
@@ -66,7 +57,7 @@ TEST(treeupdate, RadiusAndCenterNeedDimElements)
 
     // both walks see a new centre at their next reset, not before
     EXPECT_EQ(assign(t, ".", "center", host::dense(2, 1, {3, 4}).get()), "");
-    Tree* iter = handleOf(t)->iter;
+    Tree* iter = treetest::handleOf(t)->iter;
     EXPECT_EQ(values(tree->rect->center, 2), (std::vector<double>{3, 4}));
     EXPECT_EQ(values(iter->c, 2), (std::vector<double>{0, 0}));
     EXPECT_EQ(values(tree->c, 2), (std::vector<double>{0, 0}));
@@ -76,7 +67,7 @@ TEST(treeupdate, RadiusAndCenterNeedDimElements)
 TEST(treeupdate, VerboseIsTruncated)
 {
     Array t = newTree({0}, {1});
-    TreeHandle* h = handleOf(t);
+    TreeHandle* h = treetest::handleOf(t);
     EXPECT_EQ(assign(t, ".", "verbose", scalar(2.7).get()), "");
     EXPECT_EQ(h->verbose, 2);
     EXPECT_EQ(assign(t, ".", "verbose", row({-1.5, 8}).get()), "");
@@ -90,10 +81,10 @@ TEST(treeupdate, VerboseIsTruncated)
 TEST(treeupdate, SdKeepsTheLowEightBits)
 {
     Array t = newTree({0, 0, 0}, {1, 1, 1});
-    Tree* tree = handleOf(t)->tree;
+    Tree* tree = treetest::handleOf(t)->tree;
     EXPECT_EQ(assign(t, ".", "sd", row({1, 0, 1, 257, -1, 7.9}).get()), "");
     EXPECT_EQ(std::vector<int>(tree->sd, tree->sd + 8), (std::vector<int>{1, 0, 1, 1, 255, 7, 0, 1}));
-    EXPECT_EQ(handleOf(t)->iter->sd[4], 255);  // one table for both walks
+    EXPECT_EQ(treetest::handleOf(t)->iter->sd[4], 255);  // one table for both walks
     EXPECT_EQ(assign(t, ".", "sd", row({}).get()), "");
     EXPECT_EQ(tree->sd[0], 1);
 
@@ -107,7 +98,7 @@ TEST(treeupdate, SdKeepsTheLowEightBits)
 TEST(treeupdate, OtherNamesAndIndexingChangeNothing)
 {
     Array t = newTree({0, 0}, {1, 1});
-    Tree* tree = handleOf(t)->tree;
+    Tree* tree = treetest::handleOf(t)->tree;
     Array v = row({5, 5});
     EXPECT_EQ(assign(t, ".", "Center", v.get()), "");
     EXPECT_EQ(assign(t, ".", "foo", v.get()), "");
@@ -124,7 +115,7 @@ TEST(treeupdate, OtherNamesAndIndexingChangeNothing)
 TEST(treeupdate, RefusesValuesThatAreNotRealDoubleArrays)
 {
     Array t = newTree({0, 0}, {1, 1});
-    Tree* tree = handleOf(t)->tree;
+    Tree* tree = treetest::handleOf(t)->tree;
     Array bytes = host::uint8Row({1, 2});
     Array sparse = host::sparse(1, 2, {0, 1, 2}, {0, 0}, {7, 7});
     Array name = host::text("ab");
@@ -136,13 +127,13 @@ TEST(treeupdate, RefusesValuesThatAreNotRealDoubleArrays)
     }
     EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{1, 1}));
     EXPECT_EQ(tree->sd[0], 0);
-    EXPECT_EQ(handleOf(t)->verbose, 1);
+    EXPECT_EQ(treetest::handleOf(t)->verbose, 1);
 }
 
 TEST(treeupdate, RefusesBadObjectsAndSubscripts)
 {
     Array t = newTree({0}, {1});
-    TreeHandle* h = handleOf(t);
+    TreeHandle* h = treetest::handleOf(t);
     Array v = row({2});
     Array s = subscript(".", "radius");
     auto refusal = [&](const std::vector<const mxArray*>& args) {
