@@ -170,8 +170,8 @@ end
 %! T.verbose = 0;
 %! attractor (T, henon, 16, [px(:)'; py(:)']);
 %! x = [0.1; 0.1];
-%! orbit = zeros (2, 100000);
-%! for k = 1:1000 + 100000
+%! orbit = zeros (2, 30000);
+%! for k = 1:1000 + 30000
 %!   x = henon (x);
 %!   orbit(:, max (k - 1000, 1)) = x;
 %! end
