@@ -1,6 +1,6 @@
 % -*- texinfo -*-
 % @deftypefn  {} {@var{n} =} unstableset (@var{T}, @var{f}, @var{x0}, @var{d})
-% @deftypefnx {} {@var{n} =} unstableset (@var{T}, @var{f}, @var{x0}, @var{d}, @var{points})
+% @deftypefnx {} {[@var{n}, @var{reached}] =} unstableset (@var{T}, @var{f}, @var{x0}, @var{d}, @var{points})
 % Covers the unstable manifold of the fixed point @var{x0} of the map
 % @var{f}, within the rectangle of the tree @var{T}, with boxes at depth
 % @var{d}, by continuation: it starts with the box at depth @var{d} that
@@ -26,6 +26,11 @@
 % such as a new one (@code{Tree (c, r)}), for the manifold alone.
 % @item @var{points}: sample points as for @code{attractor}.
 % @item @var{n}: the number of boxes at depth @var{d} at the end.
+% @item @var{reached}: for each box at depth @var{d} (1-by-n, in box
+% order), the round in which it was made: 0 for the fixed point's box, k
+% for the boxes that images of boxes of round k-1 hit first; NaN for boxes
+% that were there before.  It grows along the manifold, about like the
+% number of iterations a point needs from near @var{x0} to the box.
 % @end itemize
 %
 % With @code{T.verbose} not 0 each round prints a line: the round, the
@@ -47,7 +52,7 @@
 % @end example
 % @seealso{attractor, Tree, insert}
 % @end deftypefn
-function n = unstableset(T, f, x0, d, points)
+function [n, reached] = unstableset(T, f, x0, d, points)
   if nargin < 4
     error('boxgraph:unstableset:usage', 'unstableset: usage: n = unstableset(T, f, x0, d, points).');
   end
@@ -73,10 +78,15 @@ function n = unstableset(T, f, x0, d, points)
   insert(T, x0, d);
   new = false(1, count(T, d));
   new(search(T, x0, d)) = true;
+  made = {x0};   % a point in each box made, round by round
   round = 0;
   while any(new)
     round = round + 1;
     new = imagehits(T, f, d, P, 'insert', 'unstableset', new);
+    if nargout > 1
+      centres = samples(T, zeros(dim, 1), d);
+      made{end + 1} = centres(:, new);
+    end
     if verbose
       fprintf('unstableset: round %d, depth %d, %d new, %d boxes, %.2f s\n', ...
               round, d, nnz(new), numel(new), toc(started));
@@ -84,6 +94,12 @@ function n = unstableset(T, f, x0, d, points)
     end
   end
   n = count(T, d);
+  if nargout > 1
+    reached = NaN(1, n);
+    for k = numel(made):-1:1   % the start box may have been there: round 0 wins
+      reached(search(T, made{k}, d)) = k - 1;
+    end
+  end
 end
 
 %!shared henon, saddle, inner
@@ -106,8 +122,13 @@ end
 %! X = inner + v * [s, -s];
 %! T = Tree ([0 0], [1.5 0.4]);
 %! T.verbose = 0;
-%! n = unstableset (T, henon, inner, 14);
+%! [n, reached] = unstableset (T, henon, inner, 14);
 %! assert (n, count (T, 14));
+%! ## the rounds: 0 at the fixed point, growing along the manifold, every
+%! ## round from 0 to the last (with no new box) but one present
+%! assert (reached(search (T, inner)), 0);
+%! assert (unique (reached), 0:max (reached));
+%! assert (reached(search (T, X(:, [1 end]))) <= 2);
 %! for k = 1:26
 %!   assert (all (search (T, X) > 0), sprintf ("image %d", k));
 %!   X = henon (X);
