@@ -41,7 +41,8 @@ function lorenz(folder, steps)
 
   % 1. The covering, with the default samples: a first grid of 3 x 3 x 3 a
   % box shows how far the map stretches each side, and the box then gets
-  % enough samples for their images to lie about half a box apart.
+  % enough samples for their images to lie about half a box apart; the
+  % chords between neighbouring images count too.
   T = Tree([0 0 27], [30 30 30]);
   T.verbose = 0;   % 1 prints a line per step
   t = tic;

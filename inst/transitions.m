@@ -24,11 +24,14 @@
 % stands for an equal part of its box and the identity map gives the
 % identity matrix.  A first grid of 4 per coordinate at +-0.25 and +-0.75
 % (4^dim points, for dim <= 5) shows how far the map stretches each side of
-% the box; a box whose sides' images reach past 2 box widths gets as many
-% cells along that coordinate as put the images of neighbouring midpoints
-% about half a box width apart (and those replace the first grid; at most
-% about 4096 a box).  Entries of a column are then multiples of 1/s for the box's own
-% number of samples s.
+% the box; a box whose sides' images reach past 4 spacings (a spacing is
+% 0.7 box widths in one and two dimensions, 0.5 above) gets as many cells
+% along that coordinate as put the images of neighbouring midpoints about a
+% spacing apart (and those replace the first grid; at most about 4096 a
+% box).  Entries of a column are then multiples of 1/s for the box's own
+% number of samples s.  The chords between sample images that
+% @code{attractor} follows do not enter here: every entry is a fraction of
+% samples.
 % @end itemize
 %
 % Boxes are mapped in chunks of about 2^20 sample points; when there is more

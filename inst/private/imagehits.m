@@ -38,7 +38,11 @@
 % images (for 'hits', 'graph' and 'insert'; 'matrix' counts samples only):
 % where the chord passes from one box of the level to a diagonal neighbour,
 % it crosses one or more boxes between them that neither end lies in, and a
-% point of the chord in each is added. Sampled images otherwise miss boxes
+% point of the chord in each is added. In two dimensions that finds every
+% box that the image, interpolated between the samples, meets, as long as
+% no cell of the image grid can hold a whole box (area 2 spacing^2 < 1);
+% in three or more, a box that a face of the interpolated image pokes into
+% between chords is missed. Sampled images otherwise miss boxes
 % that the image cuts only at a corner: on the Henon map about one in twenty
 % of the boxes hit, at any spacing of the samples down to a tenth of a box.
 % And an image on a face between two boxes, to a millionth of a box width,

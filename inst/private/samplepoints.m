@@ -26,8 +26,17 @@ function P = samplepoints(who, dim, points, faces)
     else
       t = [-0.75 -0.25 0.25 0.75];
     end
+    % In one and two dimensions the chords between sample images find every
+    % box the interpolated image meets when its cells are smaller than a
+    % box (sides of 0.7 or less); above, they miss boxes that only a face
+    % of it meets, and closer samples keep those rarer.
+    if dim <= 2
+      spacing = 0.7;
+    else
+      spacing = 0.5;
+    end
     P = struct('t', t, 'probe', tensorgrid(repmat({t}, 1, dim)), 'faces', faces, ...
-               'spacing', 0.5, 'most', 4096);
+               'spacing', spacing, 'most', 4096);
     return;
   end
   if ~(isnumeric(points) || islogical(points)) || ~isreal(points) || issparse(points) ...
