@@ -151,6 +151,24 @@ end
 %! assert (attractor (U, f, 1, [px(:)'; py(:)']), 4);
 
 %!test
+%! ## A map that stretches past the most samples a box gets: x -> 10^5 x
+%! ## sends each of the two boxes at 0 over half the interval. The chord
+%! ## between neighbouring images, 24 boxes apart, still marks every box it
+%! ## crosses; 4097 samples alone hit 3 of the 64.
+%! T = Tree (0, 1);
+%! T.verbose = 0;
+%! for k = 1:5
+%!   subdivide (T);
+%! end
+%! assert (attractor (T, @(x) 1e5 * x, 1), 64);
+%! U = Tree (0, 1);
+%! U.verbose = 0;
+%! for k = 1:5
+%!   subdivide (U);
+%! end
+%! assert (attractor (U, @(x) 1e5 * x, 1, linspace (-1, 1, 4097)), 3);
+
+%!test
 %! ## "settle": x -> 0.7 x keeps, after 4 steps, 10 boxes of width 1/8
 %! ## that images of boxes hit; settling keeps the 6 that meet their own
 %! ## image, [a, a + 1/8) with |a| <= 7/24, the limit of selecting again
