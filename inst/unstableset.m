@@ -79,9 +79,9 @@ function [n, reached] = unstableset(T, f, x0, d, points)
   new = false(1, count(T, d));
   new(search(T, x0, d)) = true;
   made = {x0};   % a point in each box made, round by round
-  round = 0;
+  rounds = 0;
   while any(new)
-    round = round + 1;
+    rounds = rounds + 1;
     new = imagehits(T, f, d, P, 'insert', 'unstableset', new);
     if nargout > 1
       centres = samples(T, zeros(dim, 1), d);
@@ -89,7 +89,7 @@ function [n, reached] = unstableset(T, f, x0, d, points)
     end
     if verbose
       fprintf('unstableset: round %d, depth %d, %d new, %d boxes, %.2f s\n', ...
-              round, d, nnz(new), numel(new), toc(started));
+              rounds, d, nnz(new), numel(new), toc(started));
       flushoutput();
     end
   end
