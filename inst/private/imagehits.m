@@ -76,7 +76,8 @@ function out = imagehits(T, f, d, P, mode, who, from)
   s0 = size(base, 2);
   per = max(1, floor(budget / s0));   % boxes per batch of first samples
   chunks = ceil(m / per);
-  verbose = any(strcmp(mode, {'graph', 'matrix'})) && chunks > 1 && T.verbose ~= 0;
+  owned = any(strcmp(mode, {'graph', 'matrix'}));   % the box of each point counts
+  verbose = owned && chunks > 1 && T.verbose ~= 0;
   switch mode
     case 'hits'
       out = false(1, n);
@@ -162,16 +163,20 @@ function out = imagehits(T, f, d, P, mode, who, from)
       return;
     end
     pending{end + 1} = reshape(Z, dim, []);
-    owners{end + 1} = repelem(b, size(Z, 2));
-    held = held + numel(owners{end});
+    held = held + size(pending{end}, 2);
+    if owned
+      owners{end + 1} = repelem(b, size(Z, 2));
+    end
     if chords   % in cells of the level's grid, corner lower, 2r wide
       U = (pending{end} - lower) ./ (2 * r);
       F = floor(U);
       [between, on] = chordpoints(U, F, shape);
       [touching, by] = bothsides(U, F);
       pending(end + 1:end + 2) = {lower + 2 * r .* between, lower + 2 * r .* touching};
-      owners(end + 1:end + 2) = {owners{end}(on), owners{end}(by)};
       held = held + numel(on) + numel(by);
+      if owned
+        owners(end + 1:end + 2) = {owners{end}(on), owners{end}(by)};
+      end
     end
     if held >= budget
       flush();
