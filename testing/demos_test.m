@@ -2,7 +2,9 @@
 
 %!test
 %! names = {"strongcomp", "cyclereach", "subshift", "@Tree/Tree", "attractor", ...
-%!          "transitions", "entropy", "morsesets"};
+%!          "transitions", "entropy", "morsesets", "chainrecurrentset", ...
+%!          "maximalinvariantset", "unstableset", "boxdimension", "flowmap", ...
+%!          "checkcovering"};
 %! for k = 1:numel (names)
 %!   [code, idx] = test (names{k}, "grabdemo");
 %!   assert (numel (idx) > 1, ["no demo for " names{k}]);
