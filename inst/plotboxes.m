@@ -404,7 +404,7 @@ function printed(h, device, file)
   fclose(source);
   [target, message] = fopen(file, 'w');
   if target < 0
-    error('boxgraph:plotboxes:cannotWrite', 'plotboxes: could not write %s: %s', file, message);
+    error('boxgraph:plotboxes:cannotWrite', 'plotboxes: could not write %s: %s.', file, message);
   end
   written = fwrite(target, bytes, 'uint8');
   status = fclose(target);
@@ -623,7 +623,7 @@ end
 %!error <coords must be two different coordinates from 1 to 2> plotboxes (T, [], [], 'x.png', [1 1])
 %!error <coords must be two different coordinates from 1 to 2> plotboxes (T, [], [], 'x.png', [1 3])
 %!error <could not write /no/such/folder/x.png: no folder /no/such/folder.> plotboxes (T, [], [], '/no/such/folder/x.png')
-%!error <could not write /proc/x.png: > plotboxes (T, [], [], '/proc/x.png')
+%!error <could not write /proc/x.png: .*\.$> plotboxes (T, [], [], '/proc/x.png')
 %!error <x.bmp: name a .png, .jpg, .gif, .tif, .pdf or .svg file> plotboxes (T, [], [], 'x.bmp')
 %!error <picture: name a .png> plotboxes (T, [], [], 'picture')
 %!error <is a folder; name a file in it> plotboxes (T, [], [], tempdir ())
