@@ -38,12 +38,13 @@
 %
 % The picture shows the tree's rectangle at about 700 pixels along its
 % longer side (700 by 350 for the graph).  It is painted as an image, one
-% pixel a cell: the boxes are read from the tree in pieces of 2^16, each
-% box put on its pixel (or, when a box is larger than a pixel, on its cell
-% of the level's grid, which then covers its pixels), so the time grows
-% with the number of boxes plus the pixels, whatever the dimension (10^5
-% boxes take about a second, most of it the printing), and the level's
-% boxes are never all in memory at once.
+% pixel a cell: the boxes are read from the tree in pieces of 2^16, and
+% along each drawn coordinate a box goes on the one or two pixels it
+% overlaps, or, where boxes are at least a pixel wide, on its cell of the
+% level's grid, which then covers the pixels whose centres it holds.  So
+% the time grows with the number of boxes plus the pixels, whatever the
+% dimension (10^5 boxes take about a second, most of it the printing), and
+% the level's boxes are never all in memory at once.
 %
 % The file's extension names the format: .png, .jpg (.jpeg), .gif, .tif
 % (.tiff), .pdf or .svg.  The picture is printed to a temporary file and
