@@ -27,8 +27,8 @@
 % exact cell masses of the density 1/(pi sqrt(x(1 - x))) is 0.040 at 2^10
 % intervals, 0.016 at 2^13 and 0.0064 at 2^16 (falling like n^-0.44), as
 % for the exact Ulam matrix; @code{transitions} with its default 4 samples
-% a box gives 0.22 and 0.20.  Cost: about 3.5 evaluations of @var{f} a box
-% for that map (1 + 2 for the stretching, 2.5 segments' ends).
+% a box gives 0.22 and 0.20.  Cost: about 6.5 evaluations of @var{f} a box
+% for that map (3 for the stretching, 3.5 for the segments' ends).
 % @item dimension 2 and more: a grid of midpoints in each box, about 4 per
 % box width of the image along each coordinate, from the images of the
 % box's centre and face centres (at least 1 per coordinate, at most 4096 a
@@ -37,8 +37,9 @@
 % crosses, and for the fractal measures of attractors it is small against
 % the error of Ulam's method itself: for the Henon map, the L1 distance to
 % the histogram of a long orbit is 0.32 at depth 14 and 0.25 at depth 18,
-% with grids 8 times as dense changing it by under 0.01.  Cost: about 25
-% evaluations a box for the Henon map (16 for @code{transitions}' default).
+% and grids twice as dense along each coordinate change it by under 0.01.
+% Cost: about 29 evaluations a box for the Henon map (16 for
+% @code{transitions}' default).
 % @end itemize
 %
 % The vector is computed by power iteration, x <- (7/8) A x + (1/8) x,
