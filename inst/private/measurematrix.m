@@ -47,7 +47,9 @@ function [A, evaluations] = measurematrix(T, f, d, who)
     last = min(q * per, n);
     m = last - first + 1;
     % the stretching: images of the centre and of the face centres
-    Y = mapped(f, samples(T, faces, d, [first last]), who);
+    X = samples(T, faces, d, [first last]);
+    centres = X(:, 1:2 * dim + 1:end);
+    Y = mapped(f, X, who);
     evaluations = evaluations + m * (2 * dim + 1);
     Y = reshape(Y, dim, 2 * dim + 1, m);
     span = zeros(dim, m);
@@ -56,7 +58,6 @@ function [A, evaluations] = measurematrix(T, f, d, who)
                                + abs(Y(:, 1, :) - Y(:, 1 + dim + i, :)) ./ width, 1), 1, m);
     end
     span(~isfinite(span)) = 0;
-    centres = samples(T, zeros(dim, 1), d, [first last]);
     if dim == 1
       k = min(max(1, ceil(span)), 2 ^ 16);
       [rows, columns, shares, e] = segments(T, f, d, who, centres, r, k, lower, width, cells);
