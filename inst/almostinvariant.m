@@ -38,6 +38,9 @@
 % For any split into @var{k} sets, @code{sum (rho) <= sum (lambda)}.
 % @end itemize
 %
+% Where the invariant vector or the eigenvectors do not converge, a warning
+% (boxgraph:almostinvariant:notConverged) says that the sets may be off.
+%
 % Errors: those of @code{invariantmeasure} for @var{A}, "almostinvariant: k
 % must be a whole number, 1 or more.", "almostinvariant: k is more than the
 % N boxes that carry invariant mass.".
@@ -62,7 +65,12 @@ function [labels, lambda, rho] = almostinvariant(A, k)
     error('boxgraph:almostinvariant:badCount', 'almostinvariant: k must be a whole number, 1 or more.');
   end
   n = size(A, 1);
-  mu = stationary('almostinvariant', A);
+  [mu, ~, state] = stationary('almostinvariant', A);
+  if ~state.converged
+    warning('boxgraph:almostinvariant:notConverged', ...
+            'almostinvariant: the invariant measure is known only to ||A mu - lambda mu||_1 = %.1e; the sets may be off.', ...
+            state.residual);
+  end
   support = find(mu > 0);
   m = numel(support);
   if k > m
