@@ -84,7 +84,7 @@ function measure_bench (repeats)
   end
 end
 
-% One row of part 3 with the old version beside (run once: it is slow).
+% One row of section 3 with the old version beside (run once: it is slow).
 function oldnew (name, U, repeats)
   [new, newwall] = picture (U, 1, repeats, @plotboxes);
   [old, oldwall] = picture (U, 1, 1, @plotboxes_old);
@@ -92,7 +92,7 @@ function oldnew (name, U, repeats)
           old, oldwall, old / new, oldwall / newwall);
 end
 
-% One row of part 1.
+% One row of section 1.
 function solve (name, A, repeats)
   t = zeros (1, repeats);
   e = zeros (1, repeats);
@@ -109,7 +109,7 @@ function solve (name, A, repeats)
           info.iterations, median (t), median (e), median (e) / median (t), norm (mu - v, 1));
 end
 
-% One row of part 2.
+% One row of section 2.
 function sampling (name, T, f, repeats)
   n = count (T);
   t = zeros (1, repeats);
