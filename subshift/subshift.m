@@ -20,8 +20,16 @@
 % @var{i}, @var{j}, @var{v}: double columns, one row per edge, from subset
 % @code{j(k)} to subset @code{i(k)} with @code{v(k)} = 1, in depth-first
 % order; @code{sparse (i, j, v)} is the subshift's transition matrix and
-% counts the symbols that lead from one subset to another.  The number of
-% subsets can grow exponentially with n.
+% counts the symbols that lead from one subset to another.
+%
+% Cost: about 50 bytes for each member of each subset found, besides O(n +
+% entries) for the graph, so s subsets of m vertices on average take about
+% 50 s m bytes, and time in proportion.  The number of subsets s can grow
+% exponentially with n (2^k + 1 for the graph of "the k-th symbol from the
+% end is 1" on 2k + 2 vertices), and each may hold up to n vertices.  A call
+% takes at most half of the memory available when it starts, or the cap
+% that @code{memorycap} sets where that is less, and past it ends with
+% "subshift: out of memory.", leaving nothing behind.
 %
 % Errors: see docs/errors.md (identifiers @code{boxgraph:subshift:*}).
 %
@@ -31,7 +39,7 @@
 % full (sparse (i, j, v))
 % @result{} [0 1 0; 1 0 0; 0 1 1]
 % @end example
-% @seealso{entropy, strongcomp}
+% @seealso{entropy, strongcomp, memorycap}
 % @end deftypefn
 
 function varargout = subshift (varargin)

@@ -39,3 +39,23 @@
 
 %!error <^Tree\.count: depth must be a whole number from 0 to 3\.$> count (T, [1 2])
 %!error <^Tree\.count: depth must be a whole number from 0 to 3\.$> count (T, 4)
+
+%!test
+%! ## Every warning of the m-files and examples has an identifier
+%! ## boxgraph:<function>:<reason>, so that it can be turned off or caught.
+%! root = fileparts (fileparts (which ("refusals")));
+%! files = [glob(fullfile (root, "inst", "*.m")); glob(fullfile (root, "inst", "*", "*.m"));
+%!          glob(fullfile (root, "examples", "*.m"))];
+%! calls = 0;
+%! for k = 1:numel (files)
+%!   lines = strsplit (fileread (files{k}), "\n");
+%!   lines = lines(! strncmp (strtrim (lines), "%", 1));   # not comments, help or tests
+%!   for c = regexp (strjoin (lines, "\n"), 'warning\s*\(\s*([^,)]*)', "tokens")
+%!     first = strtrim (c{1}{1});
+%!     calls += 1;
+%!     assert (any (strcmp (first, {"'off'", "'on'", "'query'", "'error'"})) ...
+%!             || ! isempty (regexp (first, "^'boxgraph:[A-Za-z_]+:[A-Za-z]+'$", "once")),
+%!             "%s: warning without an identifier: %s", files{k}, first);
+%!   endfor
+%! endfor
+%! assert (calls > 0);

@@ -13,7 +13,13 @@
 %
 % Properties: @code{center}, @code{radius} (1-by-dim), @code{sd} (split
 % coordinate by depth, 1-by-(500*dim+1)), @code{verbose} can be read and set;
-% @code{dim} can be read.
+% @code{dim} and @code{depth} can be read.
+%
+% Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
+% @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
+% @code{search}, @code{insert}, @code{keep}, @code{save} and
+% @code{release}.  Octave finds a method's help by the class folder, as in
+% @code{help @@Tree/subdivide} (@code{help subdivide} alone finds nothing).
 %
 % @example
 % T = Tree ([0 0], [1 1]);
@@ -21,6 +27,7 @@
 % T.center
 % @result{} 0 0
 % @end example
+% @seealso{@@Tree/subdivide, @@Tree/search, transitions, attractor}
 % @end deftypefn
 function T = Tree(varargin)
   if nargin == 1 && isa(varargin{1}, 'Tree')
@@ -177,6 +184,19 @@ end
 %!error <^Tree.center: right hand side must be finite$> T = Tree ([0 0], [1 1]); T.center(2) = -Inf;
 %!error <^Tree: no property 'foo'.$> T = Tree (0, 1); T.foo;
 %!error <^Tree: index a tree only by name, as in T\.center or T\.count\(d\)\.$> T = Tree (0, 1); T(1);
+
+%!test
+%! ## help Tree names every method and how to find its help, which is there.
+%! text = help ("Tree");
+%! assert (! isempty (strfind (text, "help @Tree/subdivide")));
+%! files = dir (fullfile (fileparts (which ("Tree")), "*.m"));
+%! internal = {"Tree", "subsref", "subsasgn", "disp", "cat", "horzcat", "vertcat", "repmat"};
+%! methods = setdiff (regexprep ({files.name}, '\.m$', ''), internal);
+%! assert (numel (methods) >= 9);
+%! for k = 1:numel (methods)
+%!   assert (! isempty (strfind (text, methods{k})), ["help Tree does not name " methods{k}]);
+%!   assert (! isempty (get_help_text (["@Tree/" methods{k}])), ["no help for @Tree/" methods{k}]);
+%! endfor
 
 %!test
 %! T = Tree ([0 0], [1 1]);

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
 #include "Checks.h"
 #include "RandomGraphs.h"
+#include "WindowsApi.h"
 
 namespace {
 
@@ -208,6 +210,42 @@ TEST(Subshift, AnInterruptEndsTheCall)
     host::CallResult r = call(1, {g.get(), labels.get(), start.get()});
     EXPECT_EQ(r.error, "subshift: interrupted.");
     EXPECT_EQ(r.errorId, "boxgraph:subshift:interrupted");
+}
+
+// The user's cap on what a call may take (the environment variable that
+// memorycap sets) ends a construction that needs more with the out-of-memory
+// error, read afresh at every call; a value that is no positive number caps
+// nothing.
+void setMemoryCap(const char* value)  // null: unset
+{
+#if defined(_WIN32)
+    SetEnvironmentVariableA("BOXGRAPH_MEMORY_CAP", value);
+#else
+    if (value != nullptr)
+        setenv("BOXGRAPH_MEMORY_CAP", value, 1);
+    else
+        unsetenv("BOXGRAPH_MEMORY_CAP");
+#endif
+}
+
+TEST(Subshift, TheUsersMemoryCapEndsTheCall)
+{
+    host::Array g = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    struct Restore {
+        ~Restore() { setMemoryCap(nullptr); }
+    } restore;
+    for (const char* none : {"", "abc", "0", "-5", "inf", "nan", "12x"}) {
+        setMemoryCap(none);
+        EXPECT_TRUE(call(1, {g.get(), labels.get(), start.get()}).ok) << none;
+    }
+    setMemoryCap("100");
+    host::CallResult r = call(1, {g.get(), labels.get(), start.get()});
+    EXPECT_EQ(r.error, "subshift: out of memory.");
+    EXPECT_EQ(r.errorId, "boxgraph:subshift:outOfMemory");
+    setMemoryCap("1e8");
+    EXPECT_TRUE(call(1, {g.get(), labels.get(), start.get()}).ok);
 }
 
 }  // namespace
