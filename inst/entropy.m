@@ -47,15 +47,15 @@
 % (@code{boxgraph:entropy:inexact}) gives the bounds if they stay wider than
 % 1e-10 (relative).
 %
-% Cost: with labels, the subset construction takes about 50 bytes for each
+% Cost: with labels, the subset construction takes about 60 bytes for each
 % member of each subset it finds, besides O(n + edges) for the graph: s
-% subsets of m vertices on average take about 50 s m bytes, and time in
+% subsets of m vertices on average take about 60 s m bytes, and time in
 % proportion.  Both s and m depend on the graph and the labels, not on n
 % alone: s can grow exponentially with n (the graph of "the k-th symbol from
 % the end is 1" on 2k + 2 vertices gives 2^k + 1 subsets), and on the
 % covering of a map whose labels do not separate its branches, a few hundred
 % subsets can each hold a large part of the boxes (1000 subsets of 10^6
-% boxes: about 50 GB).  A call takes at most half of the memory available
+% boxes: about 60 GB).  A call takes at most half of the memory available
 % when it starts, or what @code{memorycap} or the option allows, and
 % past it ends with "entropy: out of memory.".  The spectral radius then
 % costs little beside it.
@@ -93,6 +93,13 @@ function [h, S] = entropy(A, labels, start, varargin)
       error('boxgraph:entropy:badOption', 'entropy: memory must be a number of bytes above 0 (Inf: no cap).');
     end
   end
+  if nargin < 3 || isempty(start)
+    start = 0;
+  end
+  if ~(isnumeric(start) && isreal(start) && isscalar(start) && start >= 0 && start < max(n, 1) ...
+       && start == fix(start))
+    error('boxgraph:entropy:badStart', 'entropy: start must be a vertex index from 0 to %d.', max(n, 1) - 1);
+  end
   if nargin < 2 || isempty(labels)
     S = spones(A);
   else
@@ -105,13 +112,6 @@ function [h, S] = entropy(A, labels, start, varargin)
     end
     if numel(labels) < n
       error('boxgraph:entropy:tooFewLabels', 'entropy: labels must hold a label for each of the %d vertices.', n);
-    end
-    if nargin < 3 || isempty(start)
-      start = 0;
-    end
-    if ~(isnumeric(start) && isreal(start) && isscalar(start) && start >= 0 && start < max(n, 1) ...
-         && start == fix(start))
-      error('boxgraph:entropy:badStart', 'entropy: start must be a vertex index from 0 to %d.', max(n, 1) - 1);
     end
     if n == 0   % no vertex, no path: the empty subshift
       S = sparse(0, 0);
@@ -303,6 +303,7 @@ end
 %!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], 0.5)
 %!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], [0 1])
 %!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], "a")
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [], 1.5)
 %!error <^entropy: labels must hold a label for each of the 3 vertices\.$> entropy (sparse (ones (3)), [0 1])
 %!error <^entropy: the only option is "memory", bytes\.$> entropy (sparse (ones (2)), [0 1], 0, "mem", 1)
 %!error <^entropy: options come in pairs: "memory", bytes\.$> entropy (sparse (ones (2)), [0 1], 0, "memory")

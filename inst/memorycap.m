@@ -82,6 +82,22 @@ end
 %! end_unwind_protect
 
 %!test
+%! ## The tree's operations honour it too: a subdivision past the cap ends
+%! ## with the tree's out-of-memory error and leaves the tree as it was.
+%! T = Tree (0, 1);
+%! for k = 1:10
+%!   subdivide (T);
+%! endfor
+%! old = memorycap (10000);
+%! unwind_protect
+%!   fail ("evalc ('subdivide (T)')", "^Tree: out of memory\\.$");
+%! unwind_protect_cleanup
+%!   memorycap (old);
+%! end_unwind_protect
+%! assert ([T.depth, count(T)], [10, 1024]);
+%! assert (subdivide (T), 2048);
+
+%!test
 %! ## A value set before the session that is no positive number caps nothing.
 %! old = getenv ("BOXGRAPH_MEMORY_CAP");
 %! unwind_protect

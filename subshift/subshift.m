@@ -22,7 +22,7 @@
 % order; @code{sparse (i, j, v)} is the subshift's transition matrix and
 % counts the symbols that lead from one subset to another.
 %
-% Cost: about 50 bytes for each member of each subset found, besides O(n +
+% Cost: about 60 bytes for each member of each subset found, besides O(n +
 % entries) for the graph, so s subsets of m vertices on average take about
 % 50 s m bytes, and time in proportion.  The number of subsets s can grow
 % exponentially with n (2^k + 1 for the graph of "the k-th symbol from the
