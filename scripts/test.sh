@@ -107,9 +107,10 @@ elif [ -n "$why_valgrind" ]; then
   why_valgrind_octave=$why_valgrind
 else
   vg_status=0
-  # in a subshell, whose report of a signal goes to the log too
+  # in a subshell that waits for it, so the shell's report of the signal
+  # that ended it goes to the log too
   (timeout 600 valgrind -q --error-exitcode=0 octave-cli --no-gui --no-init-file --no-window-system --eval 1 \
-     > build/probe/valgrind-octave.log 2>&1) 2>> build/probe/valgrind-octave.log || vg_status=$?
+     > build/probe/valgrind-octave.log 2>&1; exit $?) 2>> build/probe/valgrind-octave.log || vg_status=$?
   if [ "$vg_status" -ne 0 ]; then
     why_valgrind_octave="valgrind cannot run Octave on this CPU (octave-cli --eval 1 ended with status $vg_status"
     grep -q "Illegal opcode\|unhandled instruction" build/probe/valgrind-octave.log \
