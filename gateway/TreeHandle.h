@@ -33,6 +33,7 @@
 #include <sys/sysctl.h>
 #endif
 
+#include <cmath>
 #include <memory>
 
 #include "Gateway.h"
@@ -42,6 +43,24 @@ namespace treehandle {
 
 // The function every tree gateway answers for: the Tree class.
 inline const gateway::Function kTree{"Tree", "Tree: out of memory.", nullptr, true};
+
+// Whether a rectangle's coordinates can hold boxes: every centre coordinate
+// finite, every radius positive and finite. Trees are made and changed only
+// with such rectangles; a search in any other finds nothing.
+inline bool centerUsable(const double* center, int dim)
+{
+    for (int i = 0; i < dim; ++i)
+        if (!std::isfinite(center[i]))
+            return false;
+    return true;
+}
+inline bool radiusUsable(const double* radius, int dim)
+{
+    for (int i = 0; i < dim; ++i)
+        if (!(radius[i] > 0 && std::isfinite(radius[i])))
+            return false;
+    return true;
+}
 
 // A stdio stream closed when its owner goes.
 struct FileClose {

@@ -50,9 +50,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
                      static_cast<int>(n));
             gateway::fail("tooFewLabels", message);
         }
-        const double start = trunc(gateway::realScalar(
-            prhs[2], {"startNotScalar", "subshift: third parameter must be a real numeric scalar."}));
-        if (!(start >= 0 && start < n)) {  // NaN fails too
+        const double start = gateway::realScalar(
+            prhs[2], {"startNotScalar", "subshift: third parameter must be a real numeric scalar."});
+        if (!(start >= 0 && start < n && start == trunc(start))) {  // NaN and 1.5 fail too
             snprintf(message, sizeof message,
                      "subshift: third parameter must be a vertex index from 0 to %d.",
                      static_cast<int>(n - 1));

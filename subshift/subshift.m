@@ -14,14 +14,22 @@
 % not 0 is an edge from vertex @var{j} to vertex @var{i}.  The vertex count
 % n is the larger of the column count and the last row holding a stored
 % entry.  @var{labels}: @code{uint8}, at least n elements, the symbol of each
-% vertex (0 to 255).  @var{start}: the start vertex as a zero-based index, 0
-% to n-1, any real numeric scalar (truncated toward zero).
+% vertex (0 to 255).  @var{start}: the start vertex as a zero-based index, a
+% whole number from 0 to n-1, any real numeric class.
 %
 % @var{i}, @var{j}, @var{v}: double columns, one row per edge, from subset
 % @code{j(k)} to subset @code{i(k)} with @code{v(k)} = 1, in depth-first
 % order; @code{sparse (i, j, v)} is the subshift's transition matrix and
-% counts the symbols that lead from one subset to another.  The number of
-% subsets can grow exponentially with n.
+% counts the symbols that lead from one subset to another.
+%
+% Cost: about 60 bytes for each member of each subset found, besides O(n +
+% entries) for the graph, so s subsets of m vertices on average take about
+% 50 s m bytes, and time in proportion.  The number of subsets s can grow
+% exponentially with n (2^k + 1 for the graph of "the k-th symbol from the
+% end is 1" on 2k + 2 vertices), and each may hold up to n vertices.  A call
+% takes at most half of the memory available when it starts, or the cap
+% that @code{memorycap} sets where that is less, and past it ends with
+% "subshift: out of memory.", leaving nothing behind.
 %
 % Errors: see docs/errors.md (identifiers @code{boxgraph:subshift:*}).
 %
@@ -31,7 +39,7 @@
 % full (sparse (i, j, v))
 % @result{} [0 1 0; 1 0 0; 0 1 1]
 % @end example
-% @seealso{entropy, strongcomp}
+% @seealso{entropy, strongcomp, memorycap}
 % @end deftypefn
 
 function varargout = subshift (varargin)
@@ -72,8 +80,8 @@ end
 %! assert(ans, [2; 3; 3; 1]);
 
 %!test
-%! ## A > 0 is a sparse logical matrix; the start is truncated (1.7 is vertex 1).
-%! [i, j] = subshift(A > 0, labels, 1.7);
+%! ## A > 0 is a sparse logical matrix; the start may be of any numeric class.
+%! [i, j] = subshift(A > 0, labels, 1);
 %! assert([i j], [2 1; 3 2; 4 3; 4 4; 2 3]);
 %! [i, j] = subshift(A, labels, int32(2));
 %! assert([i j], [1 1]);
@@ -138,6 +146,8 @@ end
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 3)
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), -1)
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), NaN)
+%!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 1.5)
+%!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), -0.5)
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), [0 1])
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), "a")
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 1i)

@@ -43,6 +43,13 @@ HandleOwner loadTree(const mxArray* fileName)
                  static_cast<long long>(counts.read), static_cast<unsigned long long>(counts.declared));
         gateway::warn(treehandle::kTree, "boxCount", message);
     }
+    // Files whose rectangle no box can be found in load as they are (they may
+    // hold a tree worth reading), with a word on what to set.
+    const Rectangle* rect = handle->tree->rect;
+    if (!treehandle::centerUsable(rect->center, rect->dim) || !treehandle::radiusUsable(rect->radius, rect->dim))
+        gateway::warn(treehandle::kTree, "badRectangle",
+                      "Tree: the file's rectangle has a radius that is not positive and finite or a center "
+                      "that is not finite, so no point lies in its boxes; set T.center and T.radius.");
     return handle;
 }
 
@@ -82,6 +89,10 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
     const double* r =
         vectorOf(radius, n, {"radiusNotDouble", "Tree: radius must be a real double array."},
                  {"radiusTooShort", "Tree: radius has fewer elements than the dimension."});
+    if (!treehandle::centerUsable(c, n))
+        gateway::fail("badCenter", "Tree: center must be finite.");
+    if (!treehandle::radiusUsable(r, n))
+        gateway::fail("badRadius", "Tree: radius must be positive and finite.");
 
     const std::unique_ptr<Rectangle, RectangleFree> rect(
         Rectangle_new(c, r, static_cast<uint8_t>(n)));

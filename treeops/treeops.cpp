@@ -1,7 +1,7 @@
 // treeops(object, operation, ...): the Tree class's operations on the boxes
 // of the tree behind the object's handle. d is a depth below the root
-// (default: the deepest level); boxes at a depth are numbered 1..n in
-// pre-order, lower half before upper.
+// (default, or given as []: the deepest level); boxes at a depth are
+// numbered 1..n in pre-order, lower half before upper.
 //   n = treeops(T, "depth")             deepest level holding a box, -1 for none
 //   n = treeops(T, "count", [d])        boxes at depth d
 //   [c, r] = treeops(T, "boxes", [d])   their centres and radii, dim-by-n
@@ -51,11 +51,11 @@ struct Call {
 };
 
 // Argument k as a depth from 0 to most (by default the tree's deepest level);
-// absent, the deepest level.
+// absent or empty ([], as the m-files take it too), the deepest level.
 int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std::nullopt)
 {
     const auto deepest = [&] { return std::max(Tree_depth(call.tree()), 0); };
-    if (k >= call.nargs)
+    if (k >= call.nargs || mxGetNumberOfElements(call.args[k]) == 0)
         return deepest();
     const int32_t limit = most ? std::max(*most, 0) : deepest();
     const std::string range = "depth must be a whole number from 0 to " + std::to_string(limit) + ".";

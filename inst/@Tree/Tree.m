@@ -3,7 +3,8 @@
 % @deftypefnx {} {@var{T} =} Tree (@var{dim}, @var{center}, @var{radius})
 % @deftypefnx {} {@var{T} =} Tree (@var{filename})
 % A box tree: a binary subdivision of the rectangle with the given
-% @var{center} and @var{radius} (real double vectors), kept in native memory.
+% @var{center} (finite) and @var{radius} (positive and finite), real double
+% vectors, kept in native memory.
 %
 % With @var{dim} first, only the first @var{dim} entries of @var{center} and
 % @var{radius} are used.  With a file name, the tree is loaded from a tree
@@ -12,7 +13,13 @@
 %
 % Properties: @code{center}, @code{radius} (1-by-dim), @code{sd} (split
 % coordinate by depth, 1-by-(500*dim+1)), @code{verbose} can be read and set;
-% @code{dim} can be read.
+% @code{dim} and @code{depth} can be read.
+%
+% Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
+% @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
+% @code{search}, @code{insert}, @code{keep}, @code{save} and
+% @code{release}.  Octave finds a method's help by the class folder, as in
+% @code{help @@Tree/subdivide} (@code{help subdivide} alone finds nothing).
 %
 % @example
 % T = Tree ([0 0], [1 1]);
@@ -20,6 +27,7 @@
 % T.center
 % @result{} 0 0
 % @end example
+% @seealso{@@Tree/subdivide, @@Tree/search, transitions, attractor}
 % @end deftypefn
 function T = Tree(varargin)
   if nargin == 1 && isa(varargin{1}, 'Tree')
@@ -132,6 +140,24 @@ end
 %!   delete (name);
 %! end_unwind_protect
 
+%!test
+%! ## A file whose rectangle no box can be found in still loads, with a
+%! ## warning; once its radius is set, its boxes are found again.
+%! name = [tempname() '.tree'];
+%! unwind_protect
+%!   writeTree (name, 2, [0 0], [1 -1], [1 0 0, 0, 1 0 0, 0, 0]);
+%!   lastwarn ("");
+%!   T = Tree (name);
+%!   [msg, id] = lastwarn ();
+%!   assert (id, "boxgraph:Tree:badRectangle");
+%!   assert (strncmp (msg, "Tree: the file's rectangle has a radius that is not positive", 60));
+%!   assert (search (T, [0.5; 0]), 0);
+%!   T.radius = [1 1];
+%!   assert (search (T, [0.5; 0]), 1);
+%! unwind_protect_cleanup
+%!   delete (name);
+%! end_unwind_protect
+
 %!error <^Tree.radius: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.radius = [1 2 3];
 %!error <^Tree.center: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.center = 1;
 %!error <^Tree.sd: right hand side has more elements than the table$> T = Tree (0, 1); T.sd = zeros (1, 502);
@@ -149,8 +175,28 @@ end
 %!error <^Tree: dimension must be between 1 and 255.$> Tree ([], []);
 %!error <^Tree: center has fewer elements than the dimension.$> Tree (3, [1 2], [1 2 3]);
 %!error <^Tree: radius has fewer elements than the dimension.$> Tree (3, [1 2 3], [1 2]);
+%!error <^Tree: radius must be positive and finite\.$> Tree ([0 0], [-1 1]);
+%!error <^Tree: radius must be positive and finite\.$> Tree (0, 0);
+%!error <^Tree: radius must be positive and finite\.$> Tree (2, [0 0 0], [1 Inf 1]);
+%!error <^Tree: center must be finite\.$> Tree ([NaN 0], [1 1]);
+%!error <^Tree.radius: right hand side must be positive and finite$> T = Tree ([0 0], [1 1]); T.radius = [1 0];
+%!error <^Tree.radius: right hand side must be positive and finite$> T = Tree ([0 0], [1 1]); T.radius(1) = NaN;
+%!error <^Tree.center: right hand side must be finite$> T = Tree ([0 0], [1 1]); T.center(2) = -Inf;
 %!error <^Tree: no property 'foo'.$> T = Tree (0, 1); T.foo;
 %!error <^Tree: index a tree only by name, as in T\.center or T\.count\(d\)\.$> T = Tree (0, 1); T(1);
+
+%!test
+%! ## help Tree names every method and how to find its help, which is there.
+%! text = help ("Tree");
+%! assert (! isempty (strfind (text, "help @Tree/subdivide")));
+%! files = dir (fullfile (fileparts (which ("Tree")), "*.m"));
+%! internal = {"Tree", "subsref", "subsasgn", "disp", "cat", "horzcat", "vertcat", "repmat"};
+%! methods = setdiff (regexprep ({files.name}, '\.m$', ''), internal);
+%! assert (numel (methods) >= 9);
+%! for k = 1:numel (methods)
+%!   assert (! isempty (strfind (text, methods{k})), ["help Tree does not name " methods{k}]);
+%!   assert (! isempty (get_help_text (["@Tree/" methods{k}])), ["no help for @Tree/" methods{k}]);
+%! endfor
 
 %!test
 %! T = Tree ([0 0], [1 1]);

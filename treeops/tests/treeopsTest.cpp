@@ -84,6 +84,12 @@ TEST(treeops, SubdivideCountBoxesSearchThroughTheGateway)
     Array none = host::dense(2, 0);
     found = run(t, "search", {none.get()});
     EXPECT_EQ(mxGetN(found[0].get()), 0u);
+
+    // an empty depth ([]) is the deepest level, as a missing one is
+    Array empty = host::dense(0, 0);
+    EXPECT_EQ(number(t, "count", {empty.get()}), 4);
+    found = run(t, "search", {points.get(), empty.get()});
+    EXPECT_EQ(host::doubles(found[0].get()), V({1, 3, 4, 4, 0}));
 }
 
 TEST(treeops, InsertKeepSaveAndLoad)
