@@ -10,7 +10,7 @@
 #include <string>
 
 #include "Covering.h"
-#include "Iter.h"
+#include "HandleArray.h"
 #include "Rectangle.h"
 #include "Tree.h"
 #include "TreeFiles.h"

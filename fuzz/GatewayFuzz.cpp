@@ -21,7 +21,7 @@
 
 #include "Alloc.h"
 #include "ArgumentDecoder.h"
-#include "Iter.h"
+#include "HandleArray.h"
 #include "TreeHandle.h"
 
 namespace {

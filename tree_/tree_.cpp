@@ -5,8 +5,8 @@
 
 #include <memory>
 
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "Iter.h"
 #include "Rectangle.h"
 #include "TreeHandle.h"
 

@@ -22,8 +22,8 @@
 #include <string>
 
 #include "Covering.h"
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "Iter.h"
 #include "Tree.h"
 #include "TreeHandle.h"
 

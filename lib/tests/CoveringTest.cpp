@@ -12,9 +12,9 @@
 
 #include "Checks.h"
 #include "Covering.h"
-#include "Iter.h"
 #include "ThrowingAlloc.h"
 #include "TreeFiles.h"
+#include "TreeHandle.h"
 #include "Trees.h"
 
 namespace {

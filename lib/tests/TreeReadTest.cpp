@@ -7,12 +7,12 @@
 
 #include "Alloc.h"
 #include "Box.h"
-#include "Iter.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
-#include "Vec.h"
 #include "TreeFiles.h"
+#include "TreeHandle.h"
+#include "Vec.h"
 
 namespace {
 

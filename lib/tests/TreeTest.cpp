@@ -7,10 +7,10 @@
 #include "Alloc.h"
 #include "Box.h"
 #include "Checks.h"
-#include "Iter.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
+#include "TreeHandle.h"
 #include "Trees.h"
 
 namespace {

@@ -1,6 +1,8 @@
-// TreeHandle: the record a host pointer handle addresses.
-#ifndef BOXGRAPH_ITER_H
-#define BOXGRAPH_ITER_H
+// TreeHandle: the record a host pointer handle addresses (the host array
+// that carries its address is gateway/HandleArray.h): the tree and a second
+// walk over it.
+#ifndef BOXGRAPH_TREE_HANDLE_H
+#define BOXGRAPH_TREE_HANDLE_H
 
 #include <stdio.h>
 

@@ -1,4 +1,4 @@
-#include "Iter.h"
+#include "TreeHandle.h"
 
 #include <stdlib.h>
 

@@ -1,5 +1,6 @@
-// The tree's pointer handle as a host char array, shared by the tree
-// gateways (tree_, treeupdate, treeprops, treeops).
+// The tree's pointer handle as a host char array, and what else the tree
+// gateways (tree_, treeupdate, treeprops, treeops) share: the function they
+// answer for. The record the handle addresses is lib/TreeHandle.h.
 //
 // The handle's data area is 16 bytes: the TreeHandle address in the first 8
 // (a 32-bit build keeps its 4-byte address first and zeros after it), then
@@ -14,8 +15,8 @@
 // the host unloads and reloads them (clear mex, clear all). Released trees
 // keep their TreeHandle record (TreeHandle_release), so a tagged address
 // always points at one.
-#ifndef BOXGRAPH_TREE_HANDLE_H
-#define BOXGRAPH_TREE_HANDLE_H
+#ifndef BOXGRAPH_HANDLE_ARRAY_H
+#define BOXGRAPH_HANDLE_ARRAY_H
 
 #include "mex.h"
 
