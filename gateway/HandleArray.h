@@ -34,9 +34,8 @@
 #include <sys/sysctl.h>
 #endif
 
-#include <memory>
-
 #include "Gateway.h"
+#include "Owner.h"
 #include "TreeRecords.h"
 
 namespace treehandle {
@@ -45,10 +44,7 @@ namespace treehandle {
 inline const gateway::Function kTree{"Tree", "Tree: out of memory.", nullptr, true};
 
 // A stdio stream closed when its owner goes.
-struct FileClose {
-    void operator()(FILE* file) const { fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileClose>;
+using File = Owner<FILE, fclose>;
 
 constexpr size_t kAddressBytes = 8;
 constexpr size_t kHandleBytes = 16;

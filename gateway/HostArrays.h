@@ -9,10 +9,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 #include "Gateway.h"
+#include "Owner.h"
 #include "SparseView.h"
 
 namespace gateway {
@@ -153,11 +153,8 @@ inline int32_t truncToInt32(double v)
     return static_cast<int32_t>(v);
 }
 
-struct HostFree {
-    void operator()(char* text) const { mxFree(text); }
-};
 // A text copy made by the host, released with mxFree.
-using HostText = std::unique_ptr<char, HostFree>;
+using HostText = Owner<char, mxFree>;
 
 // A NUL-terminated copy of a char array, or the refusal notText.
 inline HostText text(const mxArray* a, const Refusal& notText)

@@ -8,8 +8,9 @@
 #include <algorithm>
 
 #include "Alloc.h"
-#include "Interrupt.h"
 #include "Box.h"
+#include "Interrupt.h"
+#include "Owner.h"
 #include "Portability.h"
 #include "Tree.h"
 
@@ -805,18 +806,16 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
     if (2 * n > INT32_MAX)
         return TREE_TOO_MANY;
 
-    Box* chain = nullptr;
-    try {
-        for (int64_t i = 0; i < 2 * n; ++i) {
-            Interrupt_poll();  // only boxes not yet linked exist here: freeChain releases them
-            Box* box = Box_new();
-            box->child[0] = chain;
-            chain = box;
-        }
-    } catch (...) {
-        freeChain(chain);
-        throw;
+    // The new boxes, made before any is linked: a chain through child[0],
+    // released whole when making one fails or an interrupt ends the call.
+    Owner<Box, freeChain> made;
+    for (int64_t i = 0; i < 2 * n; ++i) {
+        Interrupt_poll();
+        Box* box = Box_new();
+        box->child[0] = made.release();
+        made.reset(box);
     }
+    Box* chain = made.release();
     forEachAt(tree, deepest, [&] {
         Box* box = tree->current;
         box->split = static_cast<uint8_t>(k);

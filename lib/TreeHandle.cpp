@@ -3,26 +3,21 @@
 #include <stdlib.h>
 
 #include "Alloc.h"
+#include "Owner.h"
 #include "Tree.h"
 
 namespace {
 
 // Wraps tree (made here) into a new handle; on a failed allocation the tree
 // is released with whatever was made.
-TreeHandle* wrap(Tree* tree, int32_t verbose)
+TreeHandle* wrap(Tree* made, int32_t verbose)
 {
-    TreeHandle* handle = nullptr;
-    try {
-        handle = static_cast<TreeHandle*>(CHECKED_CALLOC(1, sizeof(TreeHandle)));
-        handle->tree = tree;
-        handle->iter = Tree_copy(tree);
-    } catch (...) {
-        Tree_free(&tree);
-        free(handle);
-        throw;
-    }
+    Owner<Tree, Tree_free> tree(made);
+    Owner<TreeHandle, TreeHandle_free> handle(static_cast<TreeHandle*>(CHECKED_CALLOC(1, sizeof(TreeHandle))));
+    handle->iter = Tree_copy(tree.get());
+    handle->tree = tree.release();
     handle->verbose = verbose;
-    return handle;
+    return handle.release();
 }
 
 }  // namespace

@@ -3,22 +3,15 @@
 // pointer handle. The tree lives until it is released or the process ends.
 #include <stdio.h>
 
-#include <memory>
-
 #include "HandleArray.h"
 #include "HostArrays.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "TreeHandle.h"
 
 namespace {
 
-struct RectangleFree {
-    void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
-};
-struct HandleFree {
-    void operator()(TreeHandle* handle) const { TreeHandle_free(&handle); }
-};
-using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
+using HandleOwner = Owner<TreeHandle, TreeHandle_free>;
 
 // The tree in the file named by the text argument.
 HandleOwner loadTree(const mxArray* fileName)
@@ -83,7 +76,7 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
         vectorOf(radius, n, {"radiusNotDouble", "Tree: radius must be a real double array."},
                  {"radiusTooShort", "Tree: radius has fewer elements than the dimension."});
 
-    const std::unique_ptr<Rectangle, RectangleFree> rect(
+    const Owner<Rectangle, Rectangle_free> rect(
         Rectangle_new(c, r, static_cast<uint8_t>(n)));
     return HandleOwner(TreeHandle_new(rect.get()));
 }

@@ -1,5 +1,5 @@
 // What every module shares: the budget of the checked allocation, the memory
-// available to the process, and interrupting long loops.
+// available to the process, interrupting long loops, and owners.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -7,6 +7,7 @@
 #include "Alloc.h"
 #include "Interrupt.h"
 #include "Memory.h"
+#include "Owner.h"
 #include "ThrowingAlloc.h"
 
 namespace {
@@ -95,6 +96,46 @@ TEST(Interrupt, LoopsAskTheCheckEvery1024Steps)
     Interrupt_setCheck(old, nullptr);
     for (int i = 0; i < 2048; ++i)
         Interrupt_poll();  // no check: nothing happens
+}
+
+// Free functions of both conventions, recording what they were given.
+const void* given = nullptr;
+int freed = 0;
+void freeRecord(int** record)  // Module_free: nulls the caller's pointer
+{
+    given = *record;
+    *record = nullptr;
+    ++freed;
+}
+void freeBlock(void* block)
+{
+    given = block;
+    ++freed;
+}
+
+TEST(Owner, GivesTheRecordToItsFreeFunctionOnceAndNotWhenReleased)
+{
+    int a = 0, b = 0;
+    freed = 0;
+    {
+        Owner<int, freeRecord> record(&a);
+        Owner<int, freeBlock> block(&b);  // a void* parameter takes the pointer, not its address
+    }
+    EXPECT_EQ(freed, 2);
+    EXPECT_EQ(given, &a);  // the record, released last
+    {
+        Owner<int, freeRecord> record(&a);
+        Owner<int, freeRecord> none;
+        EXPECT_EQ(record.release(), &a);
+    }
+    EXPECT_EQ(freed, 2);  // neither a released nor an empty owner frees
+    {
+        Owner<int, freeBlock> block(&b);
+        block.reset(&a);
+        EXPECT_EQ(given, &b);
+    }
+    EXPECT_EQ(given, &a);
+    EXPECT_EQ(freed, 4);
 }
 
 }  // namespace

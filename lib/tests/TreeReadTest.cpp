@@ -7,6 +7,7 @@
 
 #include "Alloc.h"
 #include "Box.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
@@ -19,10 +20,7 @@ namespace {
 using treefiles::header;
 using treefiles::Stream;
 
-struct HandleDeleter {
-    void operator()(TreeHandle* h) const { TreeHandle_free(&h); }
-};
-using HandlePtr = std::unique_ptr<TreeHandle, HandleDeleter>;
+using HandlePtr = Owner<TreeHandle, TreeHandle_free>;
 
 HandlePtr load(const std::string& bytes)
 {
