@@ -12,6 +12,8 @@
 
 #include "Checks.h"
 #include "Covering.h"
+#include "LevelIndex.h"
+#include "Owner.h"
 #include "ThrowingAlloc.h"
 #include "TreeFiles.h"
 #include "TreeHandle.h"
@@ -329,6 +331,44 @@ TEST(Covering, SearchAgreesWithAWalkOnDeepLevels)
             hits += found[p] > 0 ? 1 : 0;
         }
         EXPECT_GE(hits, 6000) << "depth " << c.depth;
+    }
+}
+
+// Which levels the index serves: a regular level is indexed (else every
+// search would walk, slower but with the same results, and no other test
+// would notice), and the levels that arithmetic cannot locate are left to
+// the walk.
+TEST(LevelIndex, ServesRegularLevelsAndLeavesTheRestToTheWalk)
+{
+    using Index = Owner<LevelIndex, LevelIndex_free>;
+    TreePtr tree = makeTree({0, 0}, {1, 2});
+    int64_t added = 0;
+    for (int k = 0; k < 5; ++k)
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    for (int32_t depth : {0, 3, 5, 9}) {
+        const Index index(LevelIndex_new(tree.get(), depth));
+        ASSERT_TRUE(index) << depth;
+        const V points = {0.1, 0.1, -0.9, 1.9, 1, 2, -1, -2, 1.5, 0, NAN, 0};
+        V numbers(6, -1);
+        LevelIndex_search(index.get(), points.data(), 6, numbers.data());
+        EXPECT_EQ(numbers, search(tree.get(), depth, points)) << depth;
+        if (depth == 9) {
+            EXPECT_EQ(numbers, V(6, 0));  // no boxes that deep: 0 everywhere
+        }
+    }
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), -1)));
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 65)));
+
+    // Boxes at depth 1 halved along different coordinates: the level below is walked.
+    tree->root->child[0]->split ^= 1;
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 5)));
+    EXPECT_TRUE(Index(LevelIndex_new(tree.get(), 1)));  // the splits below it do not count
+    tree->root->child[0]->split ^= 1;
+
+    // A side that is not a positive finite number cannot be divided by arithmetic.
+    for (double r : {0.0, double(INFINITY)}) {
+        tree->rect->radius[1] = r;
+        EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 3))) << r;
     }
 }
 
