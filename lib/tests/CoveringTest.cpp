@@ -234,6 +234,37 @@ TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
     }
 }
 
+// Sample points come from the same listing of a level as Tree_boxes: box by
+// box in number order, on trees with removed boxes and mixed splits.
+TEST(Covering, SamplesAreTheOffsetPointsOfTheListedBoxes)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int round = 0; round < 20; ++round) {
+        const int dim = 1 + round % 3;
+        const size_t d = static_cast<size_t>(dim);
+        TreePtr tree = randomTree(rng, dim, round % 2 == 0);
+        V offsets(2 * d);
+        for (double& o : offsets)
+            o = unit(rng);
+        for (int32_t depth = 0; depth <= Tree_depth(tree.get()); ++depth) {
+            const auto listed = boxesAt(tree.get(), depth);
+            const int64_t n = static_cast<int64_t>(listed.first.size() / d);
+            const int64_t first = n / 3 + 1, last = n - n / 3;  // the middle third, or all of a short level
+            V points(2 * d * static_cast<size_t>(last - first + 1), NAN);
+            Tree_samples(tree.get(), depth, first, last, offsets.data(), 2, points.data());
+            for (int64_t b = first; b <= last; ++b)
+                for (size_t j = 0; j < 2; ++j)
+                    for (size_t k = 0; k < d; ++k) {
+                        const size_t box = static_cast<size_t>(b - 1) * d + k;
+                        ASSERT_EQ(points[(static_cast<size_t>(b - first) * 2 + j) * d + k],
+                                  listed.first[box] + listed.second[box] * offsets[j * d + k])
+                            << "round " << round << " depth " << depth << " box " << b;
+                    }
+        }
+    }
+}
+
 // Points within a few rounding errors of the boxes' faces, where arithmetic
 // alone could put them in the neighbouring box: search must still agree with
 // the walk, for rectangles at the origin, far from it relative to their size
