@@ -125,7 +125,7 @@ inline Bytes uint8s(const mxArray* a, const Refusal& refusal)
 // The value of a full real numeric scalar of any class, as a double, or a refusal.
 inline double realScalar(const mxArray* a, const Refusal& refusal)
 {
-    if (!mxIsNumeric(a) || mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
+    if (mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
         fail(refusal);
     const void* data = mxGetData(a);
     switch (mxGetClassID(a)) {
@@ -139,7 +139,7 @@ inline double realScalar(const mxArray* a, const Refusal& refusal)
     case mxUINT32_CLASS: return *static_cast<const uint32_t*>(data);
     case mxINT64_CLASS: return static_cast<double>(*static_cast<const int64_t*>(data));
     case mxUINT64_CLASS: return static_cast<double>(*static_cast<const uint64_t*>(data));
-    default: fail(refusal);
+    default: fail(refusal);  // not a number: logical, char, struct, cell
     }
 }
 

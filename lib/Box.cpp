@@ -158,12 +158,6 @@ void Box_freeTree(Box** box)
     *box = nullptr;
 }
 
-Box* Box_read(FILE* stream)
-{
-    StreamLock bytes(stream);  // the node bytes as the stream holds them
-    return readBox(bytes);
-}
-
 Box* Box_readTree(FILE* stream)
 {
     return readTree(stream, 0);

@@ -51,14 +51,6 @@ void Buffer_release(Buffer<T>& buffer)
     buffer.size = buffer.capacity = 0;
 }
 
-// A failure reported like a checked allocation: a request whose byte count
-// overflows (so the report says SIZE_MAX bytes). Used when a signed 32-bit
-// count would wrap.
-void failCount()
-{
-    CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
-}
-
 }  // namespace
 
 // Everything is zero-filled at creation, so all buffers start empty.
@@ -277,7 +269,7 @@ Node* IndSubshift_number(IndSubshift* state, const int32_t* members, int32_t cou
     if (node->id != 0)
         return node;
     if (state->subsetCount == INT32_MAX)
-        failCount();
+        CHECKED_REFUSE();  // subset numbers are signed 32-bit
     // Room for the member list first, so a failure leaves the node unnumbered.
     IndSubshiftSubsets* t = state->subsets;
     Buffer_reserve(t->members, t->members.size + static_cast<size_t>(count));

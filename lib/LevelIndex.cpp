@@ -171,12 +171,10 @@ bool buildAxes(const Tree* tree, int32_t depth, const CheckedVector<int>& splits
         if (!(rect->radius[k] > 0 && rect->radius[k] < INFINITY && fabs(rect->center[k]) < INFINITY))
             return false;  // such rectangles are walked: their bounds need not be ordered
     axes.assign(static_cast<size_t>(rect->dim), Axis{});
-    for (int32_t l = 0; l < depth; ++l) {
-        const int k = splits[static_cast<size_t>(l)];
-        if (k < 0)
-            return false;  // no box at depth: nothing to index (the caller checks count first)
-        ++axes[static_cast<size_t>(k)].m;
-    }
+    // The level holds boxes (count > 0), so every depth above it has boxes
+    // with children and a split that is a coordinate.
+    for (int32_t l = 0; l < depth; ++l)
+        ++axes[static_cast<size_t>(splits[static_cast<size_t>(l)])].m;
     uint64_t cells = 0;
     for (const Axis& axis : axes) {
         if (axis.m > kMaxAxisBits)

@@ -24,12 +24,8 @@ T* grownCopy(const T* old, int32_t count, int32_t capacity)
 // matrix as it was and releases what was obtained.
 void grow(SparseMatrix* matrix)
 {
-    if (matrix->capacity == INT32_MAX) {
-        // The count is a signed 32-bit number: report a request that cannot be met
-        // (its byte count overflows, so the report says SIZE_MAX bytes).
-        CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
-        return;
-    }
+    if (matrix->capacity == INT32_MAX)
+        CHECKED_REFUSE();  // the count is a signed 32-bit number
     int64_t wanted = matrix->capacity == 0 ? 10 : 2 * static_cast<int64_t>(matrix->capacity);
     int32_t capacity = static_cast<int32_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
     // Owned until all three are there; a failure ends the call, so what was

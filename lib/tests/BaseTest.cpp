@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "AddressLimit.h"
 #include "Alloc.h"
 #include "Interrupt.h"
 #include "Memory.h"
@@ -77,6 +78,40 @@ int checks = 0;
 void countCheck() { ++checks; }
 struct Stop {};
 [[noreturn]] void stopCheck() { throw Stop{}; }
+
+// An address-space limit (ulimit -v) counts: what is left under it is all
+// that is available, however much the machine has.
+TEST(Memory, AvailableStaysUnderAnAddressSpaceLimit)
+{
+    const size_t unlimited = Memory_available();
+    const uint64_t headroom = 256u << 20;
+    limits::AddressLimit limit(headroom);
+    if (!limit.active())
+        GTEST_SKIP() << "no address-space limit can be set here";
+    const size_t available = Memory_available();
+    EXPECT_LE(available, headroom);
+    EXPECT_GT(available, 0u);
+    EXPECT_LT(available, unlimited);
+}
+
+// Without a host, a failed checked allocation prints its two lines and ends
+// the process with status 1; so does a fail handler that returns.
+TEST(AllocDeathTest, WithoutAHostAFailureEndsTheProcess)
+{
+    EXPECT_EXIT(
+        {
+            Alloc_failAfter(1);
+            CHECKED_CALLOC(1, 8);
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(
+        {
+            Alloc_setHandlers([](const char*) {}, [] {}, nullptr, nullptr);
+            Alloc_failAfter(1);
+            CHECKED_CALLOC(1, 8);
+        },
+        ::testing::ExitedWithCode(1), "");
+}
 
 TEST(Interrupt, LoopsAskTheCheckEvery1024Steps)
 {

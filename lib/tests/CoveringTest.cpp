@@ -396,10 +396,60 @@ TEST(LevelIndex, ServesRegularLevelsAndLeavesTheRestToTheWalk)
     EXPECT_TRUE(Index(LevelIndex_new(tree.get(), 1)));  // the splits below it do not count
     tree->root->child[0]->split ^= 1;
 
+    // A coordinate halved more than 22 times would need a table of its 2^23
+    // cells or more, and one of more than 65536 cells must not outweigh the
+    // boxes four times: such levels are walked.
+    TreePtr line = makeTree({0}, {1});
+    const double x = 0.3;
+    ASSERT_EQ(Tree_insert(line.get(), 30, &x, 1, &added), TREE_OK);
+    EXPECT_TRUE(Index(LevelIndex_new(line.get(), 16)));
+    EXPECT_FALSE(Index(LevelIndex_new(line.get(), 17)));
+    EXPECT_FALSE(Index(LevelIndex_new(line.get(), 23)));
+    EXPECT_EQ(search(line.get(), 30, {x, -x}), V({1, 0}));
+
+    // A tree without boxes has an index that finds nothing.
+    TreePtr none = makeTree({0}, {1});
+    Box_freeTree(&none->root);
+    const Index empty(LevelIndex_new(none.get(), 4));
+    ASSERT_TRUE(empty);
+    double found = -1;
+    LevelIndex_search(empty.get(), &x, 1, &found);
+    EXPECT_EQ(found, 0);
+
     // A side that is not a positive finite number cannot be divided by arithmetic.
     for (double r : {0.0, double(INFINITY)}) {
         tree->rect->radius[1] = r;
         EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 3))) << r;
+    }
+}
+
+// Boxes whose hashes all fall at the end of the index: their run of slots
+// goes past the slots the index made at first, which then grow. Every box
+// must still be found.
+TEST(LevelIndex, FindsBoxesWhoseSlotsRunPastTheEnd)
+{
+    // The 200 cells of 2^16 along a line (the most a level of 200 boxes is
+    // indexed with) whose hashes, the cell key times Knuth's factor in 32
+    // bits, are largest: they all want the last homes.
+    const uint32_t cells = 1u << 16;
+    std::vector<std::pair<uint32_t, uint32_t>> byHash;
+    for (uint32_t key = 0; key < cells; ++key)
+        byHash.emplace_back(key * 0x9E3779B1u, key);
+    std::partial_sort(byHash.begin(), byHash.begin() + 200, byHash.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    TreePtr tree = makeTree({0.5}, {0.5});
+    V points;
+    for (size_t i = 0; i < 200; ++i)
+        points.push_back((byHash[i].second + 0.5) / cells);
+    int64_t added = 0;
+    ASSERT_EQ(Tree_insert(tree.get(), 16, points.data(), 200, &added), TREE_OK);
+    ASSERT_EQ(added, 200);
+    ASSERT_TRUE((Owner<LevelIndex, LevelIndex_free>(LevelIndex_new(tree.get(), 16))));
+    const V found = search(tree.get(), 16, points);
+    const WalkReference walk(tree.get(), 16);
+    for (size_t p = 0; p < points.size(); ++p) {
+        EXPECT_GT(found[p], 0) << p;
+        EXPECT_EQ(found[p], walk(&points[p])) << p;
     }
 }
 
@@ -587,8 +637,13 @@ TEST(Covering, FailedAllocationLeavesTheTreeAsItWas)
         },
         [&] {
             std::vector<uint8_t> mask(static_cast<size_t>(Tree_count(tree.get(), 3)), 0);
-            Tree_keep(tree.get(), 3, mask.data(), &n);
+            Tree_keep(tree.get(), 3, mask.data(), &n);  // removes every box
         },
+        [&] {
+            Tree_keep(tree.get(), 0, nullptr, &n);  // nothing to remove
+            EXPECT_EQ(n, 0);
+        },
+        [&] { Tree_insert(tree.get(), 5, points.data(), 4, &n); },  // the root is new too
     };
     for (size_t op = 0; op < operations.size(); ++op) {
         int failures = 0;

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "AddressLimit.h"
 #include "Checks.h"
 #include "TreeFiles.h"
 #include "TreeObjects.h"
@@ -217,6 +218,24 @@ TEST(treeops, SamplesAreTheOffsetPointsOfEachBoxInTheRange)
     Array nothing = row(V(4, 0));
     run(t, "keep", {nothing.get()});
     EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get()})[0].get()), 0u);
+}
+
+// A result larger than the share of memory a call may take is refused
+// before it is made, not left to the host to die making it.
+TEST(treeops, SamplesTooLargeForTheMemoryAreRefusedFirst)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 10; ++k)
+        run(t, "subdivide");
+    const Array offsets = host::dense(2, 1 << 16);  // 1024 boxes x 65536 points: 1 GiB of result
+    {
+        limits::AddressLimit limit(256u << 20);
+        if (!limit.active())
+            GTEST_SKIP() << "no address-space limit can be set here";
+        EXPECT_EQ(refusal(t, "samples", {offsets.get()}), "Tree: out of memory.");
+    }
+    Array deepest = scalar(10), range = row({1, 1});  // one box's worth, once the limit is gone
+    EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get(), deepest.get(), range.get()})[0].get()), 1u << 16);
 }
 
 // The table treeops gives is what the operations do: each takes the
