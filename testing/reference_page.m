@@ -8,7 +8,7 @@
 ## The help texts are the one source; reference_test.m checks that the file
 ## is up to date.
 ## @end deftypefn
-function text = reference_page (file)
+function text = reference_page (varargin)
   root = fileparts (fileparts (mfilename ("fullpath")));
   index = strsplit (fileread (fullfile (root, "INDEX")), "\n");
   lines = {"# Reference", "", ...
@@ -32,12 +32,7 @@ function text = reference_page (file)
       lines = [lines, markdown(help)];
     endif
   endfor
-  text = [strjoin(lines, "\n") "\n"];
-  if (nargin > 0)
-    fid = fopen (file, "w");
-    fputs (fid, text);
-    fclose (fid);
-  endif
+  text = page_text (lines, varargin{:});
 endfunction
 
 ## The few texinfo commands the help texts use, as Markdown: the usage lines
