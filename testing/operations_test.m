@@ -28,7 +28,7 @@
 %! classdir = fullfile (root, "inst", "@Tree");
 
 %!test
-%! ## The table itself: names once each, a form, results, known argument words.
+%! ## The table itself: names once each, a form and a number of results each.
 %! names = {ops.name};
 %! assert (numel (unique (names)), numel (names), "an operation is listed twice");
 %! for op = ops
@@ -77,8 +77,11 @@
 
 %!test
 %! ## Every refusal of a row has a row of the refusal table that names the
-%! ## operation, and every row that names an operation is one of its refusals.
+%! ## operation, and every row that names an operation is one of its
+%! ## refusals; the table's rows name only functions of INDEX and operations.
 %! list = refusals ();
+%! index = regexp (fileread (fullfile (root, "INDEX")), '(?<=\n )[^@\s]\S*', 'match');
+%! known = [index, {ops.name}, {"Tree methods"}];
 %! problems = {};
 %! for op = ops
 %!   for reason = wordsOf (op.refusals)
@@ -91,6 +94,10 @@
 %! endfor
 %! for r = list'
 %!   for name = strsplit (r.fn, ", ")
+%!     if (! any (strcmp (name{1}, known)))
+%!       problems{end+1} = sprintf ("refusals.m names %s for %s, neither a function of INDEX nor an operation", ...
+%!                                  name{1}, r.id);
+%!     endif
 %!     op = ops(strcmp ({ops.name}, name{1}));
 %!     if (! isempty (op) && ! any (strcmp (strcat ("boxgraph:Tree:", wordsOf (op.refusals)), r.id)))
 %!       problems{end+1} = sprintf ("refusals.m names %s for %s, not among its refusals in the table", ...
