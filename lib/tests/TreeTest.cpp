@@ -7,6 +7,7 @@
 #include "Alloc.h"
 #include "Box.h"
 #include "Checks.h"
+#include "LevelIndex.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
@@ -52,6 +53,9 @@ TEST(TreeRecords, NewRecordsHoldTheirCreationValues)
     TreeHandle* handle = nullptr;
     TreeHandle_free(&handle);
     TreeHandle_free(nullptr);
+    LevelIndex* index = nullptr;
+    LevelIndex_free(&index);
+    LevelIndex_free(nullptr);
 }
 
 // A tree without boxes (all removed) walks nowhere; a released handle keeps
