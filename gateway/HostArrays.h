@@ -9,10 +9,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 #include "Gateway.h"
+#include "Owner.h"
 #include "SparseView.h"
 
 namespace gateway {
@@ -125,7 +125,7 @@ inline Bytes uint8s(const mxArray* a, const Refusal& refusal)
 // The value of a full real numeric scalar of any class, as a double, or a refusal.
 inline double realScalar(const mxArray* a, const Refusal& refusal)
 {
-    if (!mxIsNumeric(a) || mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
+    if (mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
         fail(refusal);
     const void* data = mxGetData(a);
     switch (mxGetClassID(a)) {
@@ -139,7 +139,7 @@ inline double realScalar(const mxArray* a, const Refusal& refusal)
     case mxUINT32_CLASS: return *static_cast<const uint32_t*>(data);
     case mxINT64_CLASS: return static_cast<double>(*static_cast<const int64_t*>(data));
     case mxUINT64_CLASS: return static_cast<double>(*static_cast<const uint64_t*>(data));
-    default: fail(refusal);
+    default: fail(refusal);  // not a number: logical, char, struct, cell
     }
 }
 
@@ -153,11 +153,8 @@ inline int32_t truncToInt32(double v)
     return static_cast<int32_t>(v);
 }
 
-struct HostFree {
-    void operator()(char* text) const { mxFree(text); }
-};
 // A text copy made by the host, released with mxFree.
-using HostText = std::unique_ptr<char, HostFree>;
+using HostText = Owner<char, mxFree>;
 
 // A NUL-terminated copy of a char array, or the refusal notText.
 inline HostText text(const mxArray* a, const Refusal& notText)

@@ -8,18 +8,13 @@
 #include <math.h>
 #include <stdio.h>
 
-#include <memory>
-
 #include "HostArrays.h"
 #include "IndSubshift.h"
+#include "Owner.h"
 
 namespace {
 
 const gateway::Function subshift{"subshift", "subshift: out of memory.", nullptr, true};
-
-struct MatrixFree {
-    void operator()(SparseMatrix* matrix) const { SparseMatrix_free(&matrix); }
-};
 
 }  // namespace
 
@@ -59,7 +54,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
             gateway::fail("startOutOfRange", message);
         }
 
-        const std::unique_ptr<SparseMatrix, MatrixFree> edges(
+        const Owner<SparseMatrix, SparseMatrix_free> edges(
             IndSubshift_induced(a, values, labels.data, static_cast<int32_t>(start)));
 
         // Octave hands out exactly max(nargout, 1) slots: fill only those.

@@ -5,6 +5,7 @@
 #define BOXGRAPH_TESTING_HARNESS_H
 
 #include "HostState.h"
+#include "Owner.h"
 
 #include <memory>
 #include <string>
@@ -13,10 +14,7 @@
 
 namespace host {
 
-struct ArrayDeleter {
-    void operator()(mxArray* a) const { mxDestroyArray(a); }
-};
-using Array = std::unique_ptr<mxArray, ArrayDeleter>;
+using Array = Owner<mxArray, mxDestroyArray>;
 
 struct CallResult {
     bool ok = false;               // the call returned normally

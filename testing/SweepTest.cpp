@@ -18,6 +18,7 @@
 #include "Tree.h"
 #include "TreeFiles.h"
 #include "TreeObjects.h"
+#include "TreeOperations.h"
 
 namespace {
 
@@ -191,33 +192,25 @@ std::string fingerprint(const Array& object)
            " verbose " + std::to_string(handle->verbose);
 }
 
-// Every tree operation: a failed one leaves the tree as it was, and the one
-// that succeeds changes it as a call without failures does.
+// Every tree operation of treeops' table, with all its arguments: a failed
+// call leaves the tree as it was, and the one that succeeds changes it as a
+// call without failures does.
 TEST(AllocationSweep, TreeOperations)
 {
-    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
-    Array deep = host::scalar(12);
-    Array three = host::scalar(3);
-    Array mask = row(V(64, 0.0));
-    mxGetPr(mask.get())[5] = 1;
-    treefiles::TempFile file("");
-    Array name = text(file.path());
-    const struct {
-        const char* op;
-        std::vector<const mxArray*> args;
-        int nlhs;
-    } calls[] = {
-        {"subdivide", {}, 1},           {"search", {points.get()}, 1}, {"insert", {points.get(), deep.get()}, 1},
-        {"boxes", {}, 2},               {"count", {three.get()}, 1},   {"depth", {}, 1},
-        {"keep", {mask.get()}, 1},      {"save", {name.get()}, 0},     {"release", {}, 0},
-    };
-    for (const auto& c : calls) {
-        SCOPED_TRACE(c.op);
-        Array op = text(c.op);
+    const std::vector<treetest::Operation> operations = treetest::operationsOf(treeops());
+    ASSERT_FALSE(operations.empty()) << "treeops gave no table of operations";
+    const treetest::ExampleArguments arguments;
+    for (const treetest::Operation& c : operations) {
+        SCOPED_TRACE(c.name);
+        Array op = text(c.name);
+        std::string unknown;
+        const std::vector<Array> args = arguments.of(c, &unknown);
+        EXPECT_EQ(unknown, "") << "the sweep has no value for an argument kind of " << c.name;
         auto callOn = [&](const Array& t) {
-            std::vector<const mxArray*> args = {t.get(), op.get()};
-            args.insert(args.end(), c.args.begin(), c.args.end());
-            return treeops().call(c.nlhs, args);
+            std::vector<const mxArray*> list = {t.get(), op.get()};
+            for (const Array& a : args)
+                list.push_back(a.get());
+            return treeops().call(c.results, list);
         };
         int failures = 0;
         for (Allocator which : sweep::kAllocators) {
@@ -236,6 +229,18 @@ TEST(AllocationSweep, TreeOperations)
         }
         EXPECT_GT(failures, 0);  // at least the operation's name
     }
+}
+
+// The table itself: every array of it may be refused.
+TEST(AllocationSweep, TreeOperationTable)
+{
+    Array word = text("operations");
+    auto call = [&] { return treeops().call(1, {word.get()}); };
+    const host::CallResult plain = call();
+    ASSERT_TRUE(plain.ok) << plain.error;
+    const Failures f = sweepAll(treeops(), call, plain, "Tree: out of memory.");
+    EXPECT_EQ(f.calloc, 1);  // the word's copy
+    EXPECT_GT(f.arrays, 10);  // the struct and its fields
 }
 
 TEST(AllocationSweep, TreePropertiesReadAndWritten)

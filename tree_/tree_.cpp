@@ -3,22 +3,15 @@
 // pointer handle. The tree lives until it is released or the process ends.
 #include <stdio.h>
 
-#include <memory>
-
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "Iter.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "TreeHandle.h"
 
 namespace {
 
-struct RectangleFree {
-    void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
-};
-struct HandleFree {
-    void operator()(TreeHandle* handle) const { TreeHandle_free(&handle); }
-};
-using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
+using HandleOwner = Owner<TreeHandle, TreeHandle_free>;
 
 // The tree in the file named by the text argument.
 HandleOwner loadTree(const mxArray* fileName)
@@ -94,7 +87,7 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
     if (!treehandle::radiusUsable(r, n))
         gateway::fail("badRadius", "Tree: radius must be positive and finite.");
 
-    const std::unique_ptr<Rectangle, RectangleFree> rect(
+    const Owner<Rectangle, Rectangle_free> rect(
         Rectangle_new(c, r, static_cast<uint8_t>(n)));
     return HandleOwner(TreeHandle_new(rect.get()));
 }

@@ -4,8 +4,8 @@
 // Uses the tree's records only, no tree code.
 #include <string.h>
 
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "TreeHandle.h"
 
 namespace {
 

@@ -13,13 +13,31 @@
 %
 % Properties: @code{center}, @code{radius} (1-by-dim), @code{sd} (split
 % coordinate by depth, 1-by-(500*dim+1)), @code{verbose} can be read and set;
-% @code{dim} and @code{depth} can be read.
+% @code{dim} and @code{depth} (the deepest level holding a box, -1 for none)
+% can be read.  @code{center} and @code{radius} take exactly dim real
+% doubles; @code{T.center(2) = v} changes one entry.  @code{sd} takes up to
+% 500*dim+1 values, written from entry 1 on, each truncated toward zero and
+% stored modulo 256 (257 stores 1, -1 stores 255).  @code{verbose} takes the
+% first value, truncated toward zero (1 for a made tree, 0 for a loaded one).
+% Assigning to any other name (@code{T.foo = 1}, also @code{T.Center}: names
+% are case-sensitive) and @code{T(1) = v} change nothing; reading an unknown
+% name is an error, and so is @code{T(1)}.
 %
 % Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
 % @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
 % @code{search}, @code{insert}, @code{keep}, @code{save} and
-% @code{release}.  Octave finds a method's help by the class folder, as in
-% @code{help @@Tree/subdivide} (@code{help subdivide} alone finds nothing).
+% @code{release} (@code{methods Tree} lists them).  Octave finds a method's
+% help by the class folder, as in @code{help @@Tree/subdivide}
+% (@code{help subdivide} alone finds nothing).  The boxes at a depth d (0 is
+% the root, one level per halving) are numbered 1..n depth first, the lower
+% half of a box before its upper half; their errors begin with
+% @code{Tree.<operation>:}.
+%
+% A tree lives in native memory until @code{release (T)} or until Octave
+% ends, and stays reachable when the modules are unloaded (@code{clear
+% mex}).  Save it with @code{save (T, file)}, not with the workspace: a
+% @code{Tree} loaded from a @code{.mat} file into another session is refused
+% ("Tree: not a tree of this session; ...").  Errors: see docs/errors.md.
 %
 % @example
 % T = Tree ([0 0], [1 1]);
