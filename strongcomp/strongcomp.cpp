@@ -43,12 +43,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (a.jc[a.cols] != at.jc[at.cols] || digestA != digestAT)
             gateway::fail("notTranspose", "second parameter must be the transpose of the first.");
 
+        // The search reads A alone.
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;
         plhs[0] = gateway::int32Row(n, &labels);
         // The second array is asked for only once the first was granted.
-        gateway::HostMemory<int32_t> mark(n);
-        gateway::HostMemory<int32_t> order(n);
-        graph::strongComponents(a, at, labels, mark.get(), order.get());
+        gateway::HostMemory<uint32_t> stack(n);
+        gateway::HostMemory<uint32_t> resume(n);
+        graph::strongComponents(a, labels, stack.get(), resume.get());
     });
 }

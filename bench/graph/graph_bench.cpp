@@ -83,9 +83,9 @@ void StrongComp(benchmark::State& state, const std::string& name)
     for (auto _ : state) {
         base = bench::resetPeak();
         std::unique_ptr<int32_t[]> labels(new int32_t[n]);
-        std::unique_ptr<int32_t[]> mark(new int32_t[n]);
-        std::unique_ptr<int32_t[]> order(new int32_t[n]);
-        graph::strongComponents(view(in.a), view(in.at), labels.get(), mark.get(), order.get());
+        std::unique_ptr<uint32_t[]> stack(new uint32_t[n]);
+        std::unique_ptr<uint32_t[]> resume(new uint32_t[n]);
+        graph::strongComponents(view(in.a), labels.get(), stack.get(), resume.get());
         components = *std::max_element(labels.get(), labels.get() + n) + 1;
         benchmark::DoNotOptimize(labels.get());
     }
@@ -124,9 +124,8 @@ void CycleReach(benchmark::State& state, const std::string& name)
     for (auto _ : state) {
         base = bench::resetPeak();
         std::unique_ptr<double[]> reach(new double[n]());
-        std::unique_ptr<double[]> dead(new double[n]());
-        std::unique_ptr<int32_t[]> stack(new int32_t[n]);
-        graph::reachCycles(view(a), reach.get(), dead.get(), stack.get());
+        std::unique_ptr<uint8_t[]> state(new uint8_t[n]());
+        graph::reachCycles(view(a), reach.get(), state.get());
         benchmark::DoNotOptimize(reach.get());
     }
     setPeak(state, base, a);
