@@ -23,11 +23,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (a.cols < a.rows)
             gateway::fail("tooFewColumns", "first parameter must have at least as many columns as rows.");
 
-        // Every call has its own state: nothing is kept between calls.
+        // Every call has its own state, nothing is kept between calls. The
+        // result and the state are filled once, so large ones go on large pages.
         const auto n = static_cast<size_t>(a.rows);
         double* reach = nullptr;
         plhs[0] = gateway::doubleVector(gateway::Shape::Row, n, &reach);
-        gateway::HostMemory<uint8_t> state(n);  // zero-filled
+        Memory_adviseLargePages(reach, n * sizeof(double));
+        gateway::HostMemory<uint8_t> state(n, gateway::Pages::Large);  // zero-filled
         graph::reachCycles(a, reach, state.get());
     });
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "Gateway.h"
+#include "Memory.h"
 #include "SparseView.h"
 
 namespace gateway {
@@ -172,6 +173,12 @@ inline HostText text(const mxArray* a, const Refusal& notText)
 
 // ---- working memory
 
+// Where a working array goes: where the host allocator puts it, or, for an
+// array that the call fills once and that is large, on large pages
+// (Memory_placeOnLargePages: the first touch is then cheap where page faults
+// are dear; the block is up to one large page longer).
+enum class Pages { Any, Large };
+
 // Zero-filled memory for count elements from the host allocator (at least one
 // element, so an empty request is no failure), released with mxFree when the
 // owner goes, whichever way the call ends. A refusal by the host throws
@@ -179,19 +186,23 @@ inline HostText text(const mxArray* a, const Refusal& notText)
 template <class T>
 class HostMemory {
 public:
-    explicit HostMemory(size_t count)
-        : data_(static_cast<T*>(mxCalloc(count == 0 ? 1 : count, sizeof(T))))
+    explicit HostMemory(size_t count, Pages pages = Pages::Any)
     {
-        if (data_ == nullptr)
+        const size_t slack = pages == Pages::Large ? Memory_largePageSlack(count * sizeof(T)) : 0;
+        const size_t elements = (count == 0 ? 1 : count) + slack / sizeof(T);
+        block_ = mxCalloc(elements, sizeof(T));
+        if (block_ == nullptr)
             throw HostRefused{};
+        data_ = static_cast<T*>(slack == 0 ? block_ : Memory_placeOnLargePages(block_, elements * sizeof(T)));
     }
-    ~HostMemory() { mxFree(data_); }
+    ~HostMemory() { mxFree(block_); }
     HostMemory(const HostMemory&) = delete;
     HostMemory& operator=(const HostMemory&) = delete;
 
     T* get() const { return data_; }
 
 private:
+    void* block_;
     T* data_;
 };
 

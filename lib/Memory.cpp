@@ -10,6 +10,7 @@
 #include "WindowsApi.h"
 
 #if defined(__linux__)
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -147,5 +148,44 @@ size_t Memory_available(void)
     return room >= SIZE_MAX ? SIZE_MAX - 1 : static_cast<size_t>(room);
 #else
     return SIZE_MAX;  // not known here: no cap
+#endif
+}
+
+namespace {
+
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+constexpr uintptr_t largePage = uintptr_t(1) << 21;
+#else
+constexpr uintptr_t largePage = 0;  // no advice taken here
+#endif
+
+}  // namespace
+
+size_t Memory_largePageSlack(size_t bytes)
+{
+    return largePage != 0 && bytes >= 2 * largePage ? static_cast<size_t>(largePage) : 0;
+}
+
+void* Memory_placeOnLargePages(void* block, size_t blockBytes)
+{
+    if (largePage == 0 || blockBytes < largePage)
+        return block;
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    const uintptr_t start = (address + largePage - 1) / largePage * largePage;
+    Memory_adviseLargePages(reinterpret_cast<void*>(start), blockBytes - (start - address));
+    return reinterpret_cast<void*>(start);
+}
+
+void Memory_adviseLargePages(void* start, size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const auto address = reinterpret_cast<uintptr_t>(start);
+    const uintptr_t first = (address + largePage - 1) / largePage * largePage;
+    const uintptr_t end = (address + bytes) / largePage * largePage;
+    if (bytes >= largePage && end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);  // a refusal changes nothing
+#else
+    (void)start;
+    (void)bytes;
 #endif
 }
