@@ -24,12 +24,12 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
             gateway::fail("tooFewColumns", "first parameter must have at least as many columns as rows.");
 
         // Every call has its own state, nothing is kept between calls. The
-        // result and the state are filled once, so large ones go on large pages.
+        // search writes every result (not cleared first) and starts from a
+        // cleared state; large arrays go on large pages.
         const auto n = static_cast<size_t>(a.rows);
         double* reach = nullptr;
-        plhs[0] = gateway::doubleVector(gateway::Shape::Row, n, &reach);
-        Memory_adviseLargePages(reach, n * sizeof(double));
-        gateway::HostMemory<uint8_t> state(n, gateway::Pages::Large);  // zero-filled
+        plhs[0] = gateway::rowToFill(n, mxDOUBLE_CLASS, &reach);
+        gateway::HostMemory<uint8_t> state(n, gateway::Contents::Zeros, gateway::Pages::Large);
         graph::reachCycles(a, reach, state.get());
     });
 }

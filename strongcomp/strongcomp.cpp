@@ -43,15 +43,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (a.jc[a.cols] != at.jc[at.cols] || digestA != digestAT)
             gateway::fail("notTranspose", "second parameter must be the transpose of the first.");
 
-        // The search reads A alone; the result and both working arrays are
-        // filled once, so large ones go on large pages.
+        // The search reads A alone. It writes every label and every entry of
+        // its working arrays before it reads one, so none is cleared first,
+        // and large ones go on large pages.
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;
-        plhs[0] = gateway::int32Row(n, &labels);
-        Memory_adviseLargePages(labels, n * sizeof(int32_t));
+        plhs[0] = gateway::rowToFill(n, mxINT32_CLASS, &labels);
         // The second array is asked for only once the first was granted.
-        gateway::HostMemory<uint32_t> stack(n, gateway::Pages::Large);
-        gateway::HostMemory<uint32_t> resume(n, gateway::Pages::Large);
+        gateway::HostMemory<uint32_t> stack(n, gateway::Contents::Garbage, gateway::Pages::Large);
+        gateway::HostMemory<uint32_t> resume(n, gateway::Contents::Garbage, gateway::Pages::Large);
         graph::strongComponents(a, labels, stack.get(), resume.get());
     });
 }
