@@ -49,9 +49,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;
         plhs[0] = gateway::rowToFill(n, mxINT32_CLASS, &labels);
-        // The second array is asked for only once the first was granted.
-        gateway::HostMemory<uint32_t> stack(n, gateway::Contents::Garbage, gateway::Pages::Large);
-        gateway::HostMemory<uint32_t> resume(n, gateway::Contents::Garbage, gateway::Pages::Large);
-        graph::strongComponents(a, labels, stack.get(), resume.get());
+        // Both working arrays in one block: one large page of slack, not two.
+        gateway::HostMemory<uint32_t> work(2 * n, gateway::Contents::Garbage, gateway::Pages::Large);
+        graph::strongComponents(a, labels, work.get(), work.get() + n);
     });
 }

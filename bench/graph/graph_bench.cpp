@@ -133,9 +133,8 @@ void StrongComp(benchmark::State& state, const std::string& name, bool call)
         if (call)
             ok &= checked(in, true);
         CallMemory<int32_t> labels(n, CallMemory<int32_t>::Result);
-        CallMemory<uint32_t> stack(n, CallMemory<uint32_t>::Working);
-        CallMemory<uint32_t> resume(n, CallMemory<uint32_t>::Working);
-        graph::strongComponents(view(in.a), labels.get(), stack.get(), resume.get());
+        CallMemory<uint32_t> work(2 * n, CallMemory<uint32_t>::Working);
+        graph::strongComponents(view(in.a), labels.get(), work.get(), work.get() + n);
         components = *std::max_element(labels.get(), labels.get() + n) + 1;
         benchmark::DoNotOptimize(labels.get());
     }
