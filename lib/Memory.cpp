@@ -151,41 +151,50 @@ size_t Memory_available(void)
 #endif
 }
 
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+
 namespace {
 
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-constexpr uintptr_t largePage = uintptr_t(1) << 21;
-#else
-constexpr uintptr_t largePage = 0;  // no advice taken here
-#endif
+constexpr uintptr_t largePage = uintptr_t(1) << 21;  // Linux's transparent huge page on x86-64 and arm64
 
 }  // namespace
 
 size_t Memory_largePageSlack(size_t bytes)
 {
-    return largePage != 0 && bytes >= 2 * largePage ? static_cast<size_t>(largePage) : 0;
+    return bytes >= 2 * largePage ? static_cast<size_t>(largePage) : 0;
 }
 
 void* Memory_placeOnLargePages(void* block, size_t blockBytes)
 {
-    if (largePage == 0 || blockBytes < largePage)
-        return block;
     const auto address = reinterpret_cast<uintptr_t>(block);
     const uintptr_t start = (address + largePage - 1) / largePage * largePage;
+    if (start - address >= blockBytes)
+        return block;  // no large-page boundary within: not a block made for this
     Memory_adviseLargePages(reinterpret_cast<void*>(start), blockBytes - (start - address));
     return reinterpret_cast<void*>(start);
 }
 
 void Memory_adviseLargePages(void* start, size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
     const auto address = reinterpret_cast<uintptr_t>(start);
     const uintptr_t first = (address + largePage - 1) / largePage * largePage;
     const uintptr_t end = (address + bytes) / largePage * largePage;
-    if (bytes >= largePage && end > first)
+    if (end > first)
         madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);  // a refusal changes nothing
-#else
-    (void)start;
-    (void)bytes;
-#endif
 }
+
+#else  // no such advice here
+
+size_t Memory_largePageSlack(size_t)
+{
+    return 0;
+}
+
+void* Memory_placeOnLargePages(void* block, size_t)
+{
+    return block;
+}
+
+void Memory_adviseLargePages(void*, size_t) {}
+
+#endif
