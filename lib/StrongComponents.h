@@ -11,6 +11,39 @@
 
 namespace graph {
 
+namespace detail {
+
+template <bool transposed, class Index>
+bool checkPattern(const SparseView<Index>& m, uint64_t* digest)
+{
+    if (static_cast<int64_t>(m.jc[0]) != 0)
+        return false;
+    const auto count = static_cast<int64_t>(m.jc[m.cols]);
+    const auto rows = static_cast<uint64_t>(m.rows);
+    uint64_t sum = 0;
+    uint64_t outside = 0;
+    int64_t begin = 0;
+    for (int32_t j = 0; j < m.cols; ++j) {
+        const auto end = static_cast<int64_t>(m.jc[j + 1]);
+        if (end < begin || end > count)
+            return false;  // before reading a column that would leave the stored entries
+        const auto column = static_cast<uint64_t>(j);
+        const uint64_t columnPart = column * 0x9e3779b97f4a7c15ULL;
+        for (int64_t p = begin; p < end; ++p) {
+            const auto i = static_cast<uint64_t>(m.ir[p]);
+            outside |= static_cast<uint64_t>(i >= rows);  // a negative index is a large unsigned one
+            uint64_t z = transposed ? i * 0x9e3779b97f4a7c15ULL + column : columnPart + i;
+            z = (z ^ (z >> 29)) * 0xbf58476d1ce4e5b9ULL;
+            sum += z ^ (z >> 32);
+        }
+        begin = end;
+    }
+    *digest = sum;
+    return outside == 0;
+}
+
+}  // namespace detail
+
 // One sequential pass over a matrix's structure: whether it is well formed
 // (column starts from 0 in order, every row index from 0 to rows - 1) and,
 // in *digest, the sum over its stored entries of a 64-bit mix of (row,
@@ -21,29 +54,7 @@ namespace graph {
 template <class Index>
 bool checkPattern(const SparseView<Index>& m, bool transposed, uint64_t* digest)
 {
-    if (static_cast<int64_t>(m.jc[0]) != 0)
-        return false;
-    const auto count = static_cast<int64_t>(m.jc[m.cols]);
-    const auto rows = static_cast<uint64_t>(m.rows);
-    uint64_t sum = 0;
-    bool wellFormed = true;
-    for (int32_t j = 0; j < m.cols; ++j) {
-        const auto begin = static_cast<int64_t>(m.jc[j]);
-        const auto end = static_cast<int64_t>(m.jc[j + 1]);
-        if (end < begin || end > count)
-            return false;  // before reading a column that would leave the stored entries
-        const auto column = static_cast<uint64_t>(j);
-        for (int64_t p = begin; p < end; ++p) {
-            const auto i = static_cast<uint64_t>(m.ir[p]);
-            wellFormed &= i < rows;  // a negative index is a large unsigned one
-            uint64_t z = transposed ? i * 0x9e3779b97f4a7c15ULL + column
-                                    : column * 0x9e3779b97f4a7c15ULL + i;
-            z = (z ^ (z >> 29)) * 0xbf58476d1ce4e5b9ULL;
-            sum += z ^ (z >> 32);
-        }
-    }
-    *digest = sum;
-    return wellFormed;
+    return transposed ? detail::checkPattern<true>(m, digest) : detail::checkPattern<false>(m, digest);
 }
 
 // Numbers the strongly connected components of A. labels[v] becomes v's
