@@ -82,19 +82,20 @@ void strongComponents(const SparseView<Index>& a, int32_t* labels, uint32_t* sta
     const Index* const ir = a.ir;
 
     // While the search runs, labels holds unsigned values, one per vertex:
-    //   0                    not entered yet;
-    //   1 .. n               entered, no component yet: the vertex's rank among
-    //                        such vertices, lowered while it searches to the
-    //                        least rank it reaches (its low link);
-    //   code .. n            the component with a cycle that completed n - code'th
-    //                        (codes count down from n as components complete);
-    //   acyclic              alone, without a self-loop.
+    //   0          not entered yet;
+    //   1 .. n     entered, no component yet: 1 + the number of such vertices
+    //              entered before it (its rank), lowered to the least rank it
+    //              is known to reach among them (its low link);
+    //   n - k      a member of the k'th component with a cycle to complete,
+    //              counting from 0 (its code);
+    //   acyclic    alone, without a self-loop.
     // Ranks are reused: when a component completes, its members are the
-    // vertices ranked from its root's rank on, and the next vertex entered gets
-    // the root's rank. So the entered vertices without a component always hold
-    // ranks below every code given so far (each completed component took at
-    // least one vertex out of the n), and no code or the acyclic mark can lower
-    // a low link: one comparison serves for "on the stack and lower".
+    // vertices entered from its root on, and the next vertex entered gets the
+    // root's rank. So the vertices without a component always hold values
+    // below every code given so far (each completed component took at least
+    // one vertex out of the n), and no code or the acyclic mark can lower a
+    // low link: one comparison serves for "still without a component, and
+    // lower".
     static_assert(sizeof(int32_t) == sizeof(uint32_t), "labels are read as unsigned");
     uint32_t* const low = reinterpret_cast<uint32_t*>(labels);
     constexpr uint32_t acyclic = UINT32_MAX;
@@ -160,9 +161,10 @@ void strongComponents(const SparseView<Index>& a, int32_t* labels, uint32_t* sta
                 continue;
             }
 
-            // v is finished. As a root it completes its component: the
-            // finished vertices ranked from v's rank on (the members other
-            // than v) and v.
+            // v is finished. As a root it completes its component: v and the
+            // finished vertices entered after it that have no component yet,
+            // the ones on top of the stack whose low links reach no lower
+            // than v's rank.
             uint32_t result = lowV;  // what v's parent takes into its low link
             if (root) {
                 if (tail < n && low[stack[tail]] >= lowV) {
