@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 #include "AddressLimit.h"
 #include "Alloc.h"
 #include "Interrupt.h"
@@ -72,6 +74,32 @@ TEST(Memory, AvailableIsKnownAndPlausible)
 #else
     (void)available;
 #endif
+}
+
+TEST(Memory, LargePagesHoldTheArrayWithinItsBlockAndKeepItsContents)
+{
+    EXPECT_EQ(Memory_largePageSlack(size_t{1} << 20), 0u);  // small arrays stay as they are
+    const size_t bytes = (size_t{5} << 20) + 12;
+    const size_t slack = Memory_largePageSlack(bytes);
+#if defined(__linux__)
+    EXPECT_EQ(slack, size_t{1} << 21);
+#endif
+    for (size_t offset : {0, 16, 4096 + 48}) {
+        std::vector<unsigned char> block(offset + bytes + slack);
+        for (size_t k = 0; k < block.size(); ++k)
+            block[k] = static_cast<unsigned char>(k * 7);
+        unsigned char* start = block.data() + offset;
+        auto* array = static_cast<unsigned char*>(slack == 0 ? start : Memory_placeOnLargePages(start, bytes + slack));
+        EXPECT_GE(array, start);
+        EXPECT_LE(array + bytes, start + bytes + slack);
+        if (slack != 0) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(array) % slack, 0u);
+        }
+        Memory_adviseLargePages(block.data() + 1, block.size() - 1);  // any range, aligned or not
+        Memory_adviseLargePages(block.data() + 1, 100);
+        for (size_t k = 0; k < block.size(); ++k)
+            ASSERT_EQ(block[k], static_cast<unsigned char>(k * 7));
+    }
 }
 
 int checks = 0;
