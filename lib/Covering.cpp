@@ -10,7 +10,6 @@
 #include "Interrupt.h"
 #include "LevelIndex.h"
 #include "Owner.h"
-#include "Portability.h"
 #include "Tree.h"
 
 namespace {
@@ -80,61 +79,6 @@ double walkTo(Tree* tree, int32_t depth, const double* x)
             return 0;
     }
     return tree->current->number;
-}
-
-// ---- levels listed breadth first
-
-// The boxes of each level in number order come from those of the level above
-// in number order, each one's lower half before its upper half; the boxes
-// are fetched this far ahead of their turn, so that their reads overlap.
-constexpr size_t kListAhead = 32;
-
-// The boxes at depth in number order, with each one's centre and radius
-// computed as the walk computes them (radius halved, centre moved by it):
-// cells[i * 2 * dim ...] holds box i + 1's centre, then its radius. Visits
-// every box down to depth once; working memory the boxes and cells of two
-// adjacent levels. Interruptible between levels.
-void listLevel(const Tree* tree, int32_t depth, CheckedVector<const Box*>& boxes,
-               CheckedVector<double>& cells)
-{
-    const size_t dim = static_cast<size_t>(tree->rect->dim);
-    boxes.clear();
-    cells.clear();
-    if (tree->root == nullptr || depth < 0)
-        return;
-    boxes.assign(1, tree->root);
-    cells.resize(2 * dim);
-    memcpy(cells.data(), tree->rect->center, dim * sizeof(double));
-    memcpy(cells.data() + dim, tree->rect->radius, dim * sizeof(double));
-    CheckedVector<const Box*> nextBoxes;
-    CheckedVector<double> nextCells;
-    for (int32_t l = 0; l < depth && !boxes.empty(); ++l) {
-        Interrupt_poll();
-        const size_t n = boxes.size();
-        nextBoxes.resize(2 * n);
-        nextCells.resize(2 * n * 2 * dim);
-        size_t at = 0;
-        for (size_t i = 0; i < n; ++i) {
-            if (i + kListAhead < n)
-                BOXGRAPH_PREFETCH(boxes[i + kListAhead]);
-            const Box* box = boxes[i];
-            const int k = box->split;
-            for (int half = 0; half < 2; ++half) {
-                const Box* child = box->child[half];
-                if (child == nullptr || k >= tree->rect->dim)
-                    continue;
-                double* cell = nextCells.data() + at * 2 * dim;
-                memcpy(cell, cells.data() + i * 2 * dim, 2 * dim * sizeof(double));
-                cell[dim + k] = cell[dim + k] * 0.5;
-                cell[k] = half == 0 ? cell[k] - cell[dim + k] : cell[k] + cell[dim + k];
-                nextBoxes[at++] = child;
-            }
-        }
-        nextBoxes.resize(at);
-        nextCells.resize(at * 2 * dim);
-        boxes.swap(nextBoxes);
-        cells.swap(nextCells);
-    }
 }
 
 // ---- changes
@@ -222,33 +166,44 @@ int64_t Tree_count(Tree* tree, int32_t depth)
 
 void Tree_boxes(Tree* tree, int32_t depth, double* centers, double* radii)
 {
-    const size_t dim = static_cast<size_t>(tree->rect->dim);
-    CheckedVector<const Box*> boxes;
-    CheckedVector<double> cells;
-    listLevel(tree, depth, boxes, cells);
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        memcpy(centers + i * dim, cells.data() + i * 2 * dim, dim * sizeof(double));
-        if (radii != nullptr)
-            memcpy(radii + i * dim, cells.data() + i * 2 * dim + dim, dim * sizeof(double));
+    const Owner<LevelIndex, LevelIndex_free> index(LevelIndex_newList(tree, depth));
+    if (index) {
+        LevelIndex_boxes(index.get(), centers, radii);
+        return;
     }
+    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    forEachAt(tree, depth, [&] {
+        memcpy(centers, tree->c, dim * sizeof(double));
+        centers += dim;
+        if (radii != nullptr) {
+            memcpy(radii, tree->r, dim * sizeof(double));
+            radii += dim;
+        }
+    });
+    Tree_reset(tree);
 }
 
 void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const double* offsets,
                   int64_t count, double* points)
 {
+    const Owner<LevelIndex, LevelIndex_free> index(LevelIndex_newList(tree, depth));
+    if (index) {
+        last = std::min(last, LevelIndex_count(index.get()));
+        LevelIndex_samples(index.get(), std::max<int64_t>(first, 1), last, offsets, count, points);
+        return;
+    }
     const size_t dim = static_cast<size_t>(tree->rect->dim);
-    CheckedVector<const Box*> boxes;
-    CheckedVector<double> cells;
-    listLevel(tree, depth, boxes, cells);
-    const auto end = std::min<int64_t>(last, static_cast<int64_t>(boxes.size()));
-    for (int64_t b = std::max<int64_t>(first, 1); b <= end; ++b) {
-        const double* c = cells.data() + static_cast<size_t>(b - 1) * 2 * dim;
-        const double* r = c + dim;
+    int64_t b = 0;
+    forEachAt(tree, depth, [&] {
+        ++b;
+        if (b < first || b > last)
+            return;
         const double* o = offsets;
         for (int64_t j = 0; j < count; ++j)
             for (size_t k = 0; k < dim; ++k)
-                *points++ = c[k] + r[k] * *o++;
-    }
+                *points++ = tree->c[k] + tree->r[k] * *o++;
+    });
+    Tree_reset(tree);
 }
 
 TreeStatus Tree_subdivide(Tree* tree, int64_t* added)
@@ -301,12 +256,24 @@ void Tree_search(Tree* tree, int32_t depth, const double* points, int64_t count,
     } else if (index) {
         LevelIndex_search(index.get(), points, count, numbers);
     } else {
-        const size_t dim = static_cast<size_t>(tree->rect->dim);
-        numberLevel(tree, depth);
-        for (int64_t i = 0; i < count; ++i) {
-            Interrupt_poll();
-            numbers[i] = walkTo(tree, depth, points + static_cast<size_t>(i) * dim);
-        }
+        Tree_numberLevel(tree, depth);
+        Tree_searchNumbered(tree, depth, points, count, numbers);
+    }
+    Tree_reset(tree);
+}
+
+void Tree_numberLevel(Tree* tree, int32_t depth)
+{
+    numberLevel(tree, depth);
+    Tree_reset(tree);
+}
+
+void Tree_searchNumbered(Tree* tree, int32_t depth, const double* points, int64_t count, double* numbers)
+{
+    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    for (int64_t i = 0; i < count; ++i) {
+        Interrupt_poll();
+        numbers[i] = depth < 0 ? 0 : walkTo(tree, depth, points + static_cast<size_t>(i) * dim);
     }
     Tree_reset(tree);
 }

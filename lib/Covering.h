@@ -37,14 +37,19 @@ int64_t Tree_count(Tree* tree, int32_t depth);
 
 // Centre and radius of every box at depth, in number order: box k's dim
 // values go to centers[(k-1)*dim ...] and radii[(k-1)*dim ...]; both hold
-// Tree_count(depth) * dim doubles (radii may be null). O(boxes down to depth).
+// Tree_count(depth) * dim doubles (radii may be null). A level that a
+// LevelIndex serves is listed through one made for the call without its
+// hash slots (LevelIndex_newList: about 4 bytes a box, and on the way down
+// 36 per box of the widest level above); any other is walked, which takes
+// no memory. O(boxes down to depth).
 void Tree_boxes(Tree* tree, int32_t depth, double* centers, double* radii);
 
 // Sample points of the boxes numbered first to last (1-based) at depth: for
 // each box, in number order, and each of the count offsets o (dim doubles
 // each, in [-1, 1]^dim as the caller chose them), the point c + r .* o,
 // dim doubles, written one after another to points (dim * count * (last -
-// first + 1) doubles). O(boxes down to depth + points written).
+// first + 1) doubles). Lists the level as Tree_boxes does. O(boxes down to
+// depth + points written); TreeHandle_samples keeps the list between calls.
 void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const double* offsets,
                   int64_t count, double* points);
 
@@ -62,8 +67,18 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added);
 // through one built for the call and released before it returns; any other
 // is walked point by point. The results are the same. O(boxes down to depth
 // + count * dim) with the index, O(boxes down to depth + count * depth)
-// walking.
+// walking. TreeHandle_search keeps the index between calls.
 void Tree_search(Tree* tree, int32_t depth, const double* points, int64_t count, double* numbers);
+
+// Writes the number of every box at depth into its number field, for
+// Tree_searchNumbered; the numbers hold until the tree's boxes change.
+// O(boxes down to depth).
+void Tree_numberLevel(Tree* tree, int32_t depth);
+
+// Tree_search by walking from the root point by point, for a level that
+// Tree_numberLevel numbered since the boxes last changed (any level, one
+// that no LevelIndex serves too). Allocates nothing. O(count * depth).
+void Tree_searchNumbered(Tree* tree, int32_t depth, const double* points, int64_t count, double* numbers);
 
 // Creates the boxes at depth that contain the points (count points, dim
 // doubles each), with every ancestor they need; a box that gets its first

@@ -112,7 +112,19 @@ struct Axis {
     double scale = 0;               // G / (hi - lo); 0 when m = 0
     double cells = 1;               // G
     double slack = -1, upper = 2;   // slack and 1 - slack; any fraction will do when m = 0
+    double center = 0;              // the rectangle's centre
+    double radius = 0;              // the boxes' radius: the rectangle's halved m times
     CheckedVector<double> bounds;   // G + 1 entries, the outer two -inf and +inf
+
+    // The centre of the boxes in cell g, as the walk computes it: the centre
+    // of the box above it along this coordinate (the cut between cell g and
+    // its neighbour g ^ 1, an inner bound) moved by the radius.
+    double centerOf(uint64_t g) const
+    {
+        if (m == 0)
+            return center;
+        return (g & 1) != 0 ? bounds[g] + radius : bounds[g + 1] - radius;
+    }
 
     // The cell of x in [lo, hi] (checked before; so t is not negative either).
     int64_t cell(double x) const
@@ -211,6 +223,10 @@ bool buildAxes(const Tree* tree, int32_t depth, const CheckedVector<int>& splits
                 axis.bounds[q] = (q / h) % 4 == 1 ? axis.bounds[q + h] - r : axis.bounds[q - h] + r;
         }
         axis.cells = static_cast<double>(g);
+        axis.center = rect->center[k];
+        axis.radius = rect->radius[k];
+        for (int j = 0; j < axis.m; ++j)
+            axis.radius = axis.radius * 0.5;
         if (axis.m > 0) {
             axis.slack = slackOf(rect->center[k], rect->radius[k], axis.m);
             axis.upper = 1 - axis.slack;
@@ -523,24 +539,58 @@ void indexedSearch(const CheckedVector<Axis>& axes, const Index<Layout>& index,
     }
 }
 
-// The slots of a level up to 32 (Narrow) or 64 (Wide) deep and the axes that
-// turn a point into its cell key; false when the level cannot be indexed.
-// *empty says whether the level holds no box (nothing is built then).
-template <class Layout>
-bool build(const Tree* tree, int32_t depth, bool* empty, CheckedVector<Axis>& axes, Index<Layout>& index)
+// The cell keys of a level up to 32 (uint32_t) or 64 (uint64_t) deep in
+// number order, and the axes that turn a point into its cell key; false when
+// the level cannot be indexed. Nothing is built for a level without boxes.
+// The keys' list is made to measure when the level above left it more than
+// an eighth too long (the level's boxes are known only once it is made).
+template <class Key>
+bool listKeys(const Tree* tree, int32_t depth, CheckedVector<Axis>& axes, CheckedVector<Key>& keys)
 {
     CheckedVector<int> splits;
-    CheckedVector<typename Layout::Key> keys;
     if (!levelKeys(tree, depth, splits, keys))
         return false;
-    *empty = keys.empty();
-    if (*empty)
+    if (keys.empty())
         return true;
     if (keys.size() > INT32_MAX || !buildAxes(tree, depth, splits, keys.size(), axes))
         return false;
     cellKeys(depth, splits, axes, keys);
-    index.fill(keys);
+    if (keys.capacity() - keys.size() > keys.size() / 8)
+        CheckedVector<Key>(keys.begin(), keys.end()).swap(keys);
     return true;
+}
+
+// The slots for the keys: made aside and swapped in, so that a failed
+// allocation leaves the index as it was.
+template <class Layout>
+void addSlots(const CheckedVector<typename Layout::Key>& keys, Index<Layout>& index)
+{
+    Index<Layout> made;
+    made.fill(keys);
+    index.slots.swap(made.slots);
+    index.homes = made.homes;
+}
+
+// Writes, for the boxes first to last (1-based) of the keys, what each(c, r)
+// makes of a box's centre and radius (dim doubles each).
+template <class Key, class Each>
+void forEachListed(const CheckedVector<Axis>& axes, const CheckedVector<Key>& keys, int64_t first,
+                   int64_t last, Each each)
+{
+    const size_t dim = axes.size();
+    double c[256];
+    double r[256];
+    for (size_t k = 0; k < dim; ++k)
+        r[k] = axes[k].radius;
+    for (int64_t b = first; b <= last; ++b) {
+        Interrupt_poll();
+        const uint64_t key = keys[static_cast<size_t>(b - 1)];
+        for (size_t k = 0; k < dim; ++k) {
+            const Axis& axis = axes[k];
+            c[k] = axis.centerOf(axis.m == 0 ? 0 : (key >> axis.offset) & static_cast<uint64_t>(axis.last));
+        }
+        each(c, r);
+    }
 }
 
 template <class Layout>
@@ -558,25 +608,77 @@ void search(const CheckedVector<Axis>& axes, const Index<Layout>& index, const d
 
 }  // namespace
 
-// The slots of the layout not used stay empty, and so does everything of an
-// empty level.
+// The keys and slots of the layout not used stay empty, and so does
+// everything of an empty level; the slots until a search needs them.
 struct LevelIndex {
-    bool empty;  // the level holds no box
-    bool wide;   // depth 33 to 64
+    bool empty;       // the level holds no box
+    bool wide;        // depth 33 to 64
+    bool searchable;  // the slots are made
     CheckedVector<Axis> axes;
+    CheckedVector<uint32_t> narrowKeys;
+    CheckedVector<uint64_t> wideKeys;
     Index<Narrow> narrow;
     Index<Wide> wideSlots;
 };
 
-LevelIndex* LevelIndex_new(const Tree* tree, int32_t depth)
+namespace {
+
+// Calls work(keys) with the index's keys in their type.
+template <class Work>
+void withKeys(const LevelIndex* index, Work work)
+{
+    if (index->wide)
+        work(index->wideKeys);
+    else
+        work(index->narrowKeys);
+}
+
+}  // namespace
+
+LevelIndex* LevelIndex_newList(const Tree* tree, int32_t depth)
 {
     if (!kIndexable || depth < 0 || depth > 64)
         return nullptr;
     Owner<LevelIndex, LevelIndex_free> index(new (CHECKED_CALLOC(1, sizeof(LevelIndex))) LevelIndex());
     index->wide = depth > 32;
-    const bool built = index->wide ? build(tree, depth, &index->empty, index->axes, index->wideSlots)
-                                   : build(tree, depth, &index->empty, index->axes, index->narrow);
-    return built ? index.release() : nullptr;
+    const bool built = index->wide ? listKeys(tree, depth, index->axes, index->wideKeys)
+                                   : listKeys(tree, depth, index->axes, index->narrowKeys);
+    if (!built)
+        return nullptr;
+    index->empty = index->wide ? index->wideKeys.empty() : index->narrowKeys.empty();
+    index->searchable = index->empty;
+    return index.release();
+}
+
+void LevelIndex_addSearch(LevelIndex* index)
+{
+    if (index->searchable)
+        return;
+    if (index->wide)
+        addSlots(index->wideKeys, index->wideSlots);
+    else
+        addSlots(index->narrowKeys, index->narrow);
+    index->searchable = true;
+}
+
+LevelIndex* LevelIndex_new(const Tree* tree, int32_t depth)
+{
+    Owner<LevelIndex, LevelIndex_free> index(LevelIndex_newList(tree, depth));
+    if (index)
+        LevelIndex_addSearch(index.get());
+    return index.release();
+}
+
+int LevelIndex_searchable(const LevelIndex* index)
+{
+    return index->searchable ? 1 : 0;
+}
+
+int64_t LevelIndex_count(const LevelIndex* index)
+{
+    int64_t n = 0;
+    withKeys(index, [&](const auto& keys) { n = static_cast<int64_t>(keys.size()); });
+    return n;
 }
 
 void LevelIndex_search(const LevelIndex* index, const double* points, int64_t count, double* numbers)
@@ -589,6 +691,35 @@ void LevelIndex_search(const LevelIndex* index, const double* points, int64_t co
     } else {
         search(index->axes, index->narrow, points, count, numbers);
     }
+}
+
+void LevelIndex_samples(const LevelIndex* index, int64_t first, int64_t last, const double* offsets,
+                        int64_t count, double* points)
+{
+    const size_t dim = index->axes.size();
+    withKeys(index, [&](const auto& keys) {
+        forEachListed(index->axes, keys, first, last, [&](const double* c, const double* r) {
+            const double* o = offsets;
+            for (int64_t j = 0; j < count; ++j)
+                for (size_t k = 0; k < dim; ++k)
+                    *points++ = c[k] + r[k] * *o++;
+        });
+    });
+}
+
+void LevelIndex_boxes(const LevelIndex* index, double* centers, double* radii)
+{
+    const size_t dim = index->axes.size();
+    withKeys(index, [&](const auto& keys) {
+        forEachListed(index->axes, keys, 1, static_cast<int64_t>(keys.size()), [&](const double* c, const double* r) {
+            memcpy(centers, c, dim * sizeof(double));
+            centers += dim;
+            if (radii != nullptr) {
+                memcpy(radii, r, dim * sizeof(double));
+                radii += dim;
+            }
+        });
+    });
 }
 
 void LevelIndex_free(LevelIndex** index)

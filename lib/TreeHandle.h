@@ -21,15 +21,62 @@ TreeHandle* TreeHandle_load(FILE* stream);
 TreeHandle* TreeHandle_loadCounted(FILE* stream, TreeFileCounts* counts);
 
 // Puts the iter record on the tree record's root and both walks at the root:
-// needed after an operation that changed the tree through one of them.
+// needed after an operation that changed the tree through one of them. It
+// counts the change (changes) and gives back what was kept of the tree.
 // Nothing is allocated. O(dim).
 void TreeHandle_reset(TreeHandle* handle);
 
 // Releases the tree (both Tree records, every box, the rectangle and the
-// tables) and leaves the handle record itself, with tree and iter null, so
-// that host values still holding its address find a released tree instead
-// of freed memory. Releasing twice does nothing. O(boxes).
+// tables) and what was kept of it, and leaves the handle record itself, with
+// tree and iter null, so that host values still holding its address find a
+// released tree instead of freed memory. Releasing twice does nothing.
+// O(boxes).
 void TreeHandle_release(TreeHandle* handle);
+
+// ---- the operations that keep what they learn between calls
+//
+// So that a call costs what its own points and boxes cost, not what the
+// tree does, the handle keeps (TreeKept) the deepest level, and the
+// LevelIndex of one level: its boxes in number order (about 4 bytes a box,
+// 8 for levels deeper than 32) once the level was listed or searched, the
+// hash slots (about 10 bytes a box, 20 deeper) once it was searched, and
+// tables of 8 bytes per cell along each coordinate. It is made from the
+// checked allocation of the call that first needs it, within that call's
+// budget like any working array, and is then held between calls, counted
+// against nothing, until the tree changes: TreeHandle_reset (which every
+// operation that changes boxes calls) and TreeHandle_release give it back
+// at once, and a change of centre, radius or sd (counted in changes by
+// treeupdate, which links no library code) makes it stale; a stale index,
+// or one of another level, is given back by the next call that needs an
+// index, before it makes its own. A call that fails or is interrupted
+// keeps nothing new: what it made is given back (an index that was kept
+// keeps the hash slots a search made for it). Levels that no index serves
+// (LevelIndex.h) are walked, their box numbers written once per change.
+// The results are those of the Tree_ operations of Covering.h.
+
+// Tree_depth, kept. O(boxes) after a change, else O(1).
+int32_t TreeHandle_depth(TreeHandle* handle);
+
+// Tree_count, from the kept index of that level, else by a walk (which
+// keeps nothing). O(1) or O(boxes down to depth).
+int64_t TreeHandle_count(TreeHandle* handle, int32_t depth);
+
+// Tree_boxes through the level's index, made and kept when it is missing.
+// O(boxes at depth), plus O(boxes down to depth) to make the index.
+void TreeHandle_boxes(TreeHandle* handle, int32_t depth, double* centers, double* radii);
+
+// Tree_samples for the boxes first to last through the level's index, made
+// and kept when it is missing. O(points written), plus O(boxes down to
+// depth) to make the index (or walking, on a level no index serves).
+void TreeHandle_samples(TreeHandle* handle, int32_t depth, int64_t first, int64_t last, const double* offsets,
+                        int64_t count, double* points);
+
+// Tree_search through the level's index, made (or given its hash slots)
+// and kept when it is missing. O(count * dim), plus O(boxes down to depth)
+// to make the index; on a level no index serves O(count * depth), plus
+// O(boxes down to depth) to number it once.
+void TreeHandle_search(TreeHandle* handle, int32_t depth, const double* points, int64_t count,
+                       double* numbers);
 
 // Releases both Tree records (and so the tree), then the handle, and nulls
 // *handle; null does nothing. Only for handles no host value can reach. O(boxes).

@@ -46,11 +46,30 @@ typedef struct Tree {
     uint8_t* sd;           // shared: split coordinate by depth, 500*dim + 1 entries
 } Tree;
 
-// What a pointer handle addresses: the tree and a second walk over it.
+struct LevelIndex;  // LevelIndex.h
+
+// What the library keeps of a tree between calls (TreeHandle.h). Each part
+// holds while its stamp equals the handle's changes + 1; 0 is never such.
+typedef struct TreeKept {
+    struct LevelIndex* index;  // owned, or null: the index of level indexDepth
+    int32_t indexDepth;
+    uint64_t indexStamp;
+    int32_t walked;            // a level no index serves, its boxes numbered
+    uint64_t walkedStamp;
+    int32_t deepest;           // the deepest level holding a box, -1 for none
+    uint64_t deepestStamp;
+} TreeKept;
+
+// What a pointer handle addresses: the tree, a second walk over it, and what
+// is kept of the tree between calls.
 typedef struct TreeHandle {
     Tree* tree;
-    Tree* iter;       // Tree_copy of tree
-    int32_t verbose;  // 1 for a made tree, 0 for a loaded one
+    Tree* iter;        // Tree_copy of tree
+    int32_t verbose;   // 1 for a made tree, 0 for a loaded one
+    uint64_t changes;  // changes of the boxes, rectangle or sd so far: every
+                       // module that changes them adds one (treeupdate
+                       // itself, the rest through TreeHandle_reset)
+    TreeKept kept;
 } TreeHandle;
 
 #endif

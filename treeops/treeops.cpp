@@ -15,6 +15,12 @@
 //   treeops(T, "release")               frees the tree; every copy of T then refuses
 //   ops = treeops("operations")         the table of operations below, as a struct array
 //
+// What the operations learn of a tree (its deepest level, and the index that
+// lists and searches the level last listed or searched) is kept with its
+// handle until the tree changes (lib/TreeHandle.h): a call then costs what
+// its own points and boxes cost. Operations that change boxes end with
+// TreeHandle_reset, which gives it back.
+//
 // The table (operations, at the end) is the one list of the Tree's
 // operations. The class's subsref, the allocation sweep and the fuzzer's
 // decoder read it through treeops("operations"); testing/operations_test.m
@@ -62,7 +68,7 @@ struct Call {
 // absent or empty ([], as the m-files take it too), the deepest level.
 int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std::nullopt)
 {
-    const auto deepest = [&] { return std::max(Tree_depth(call.tree()), 0); };
+    const auto deepest = [&] { return std::max(TreeHandle_depth(call.handle), 0); };
     if (k >= call.nargs || mxGetNumberOfElements(call.args[k]) == 0)
         return deepest();
     const int32_t limit = most ? std::max(*most, 0) : deepest();
@@ -122,19 +128,19 @@ void changeTree(const Call& call, Change change)
 
 void depth(const Call& call)
 {
-    call.plhs[0] = mxCreateDoubleScalar(Tree_depth(call.tree()));
+    call.plhs[0] = mxCreateDoubleScalar(TreeHandle_depth(call.handle));
 }
 
 void count(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    call.plhs[0] = mxCreateDoubleScalar(static_cast<double>(Tree_count(call.tree(), d)));
+    call.plhs[0] = mxCreateDoubleScalar(static_cast<double>(TreeHandle_count(call.handle, d)));
 }
 
 void boxes(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    const auto n = static_cast<mwSize>(Tree_count(call.tree(), d));
+    const auto n = static_cast<mwSize>(TreeHandle_count(call.handle, d));
     const auto dim = static_cast<mwSize>(call.dim());
     call.plhs[0] = mxCreateDoubleMatrix(dim, n, mxREAL);
     double* radii = nullptr;
@@ -142,7 +148,7 @@ void boxes(const Call& call)
         call.plhs[1] = mxCreateDoubleMatrix(dim, n, mxREAL);
         radii = mxGetPr(call.plhs[1]);
     }
-    Tree_boxes(call.tree(), d, mxGetPr(call.plhs[0]), radii);
+    TreeHandle_boxes(call.handle, d, mxGetPr(call.plhs[0]), radii);
 }
 
 void samples(const Call& call)
@@ -150,7 +156,7 @@ void samples(const Call& call)
     int64_t s = 0;
     const double* offsets = pointsArgument(call, 0, &s);
     const int32_t d = depthArgument(call, 1);
-    const int64_t n = Tree_count(call.tree(), d);
+    const int64_t n = TreeHandle_count(call.handle, d);
     int64_t first = 1;
     int64_t last = n;
     if (call.nargs > 2) {
@@ -170,7 +176,7 @@ void samples(const Call& call)
         throw gateway::OutOfMemory{};
     gateway::ensureRoom(static_cast<size_t>(bytes));
     call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(call.dim()), static_cast<mwSize>(columns), mxREAL);
-    Tree_samples(call.tree(), d, first, last, offsets, s, mxGetPr(call.plhs[0]));
+    TreeHandle_samples(call.handle, d, first, last, offsets, s, mxGetPr(call.plhs[0]));
 }
 
 void search(const Call& call)
@@ -180,7 +186,7 @@ void search(const Call& call)
     const int32_t d = depthArgument(call, 1);
     double* numbers = nullptr;
     call.plhs[0] = gateway::doubleVector(gateway::Shape::Row, static_cast<size_t>(m), &numbers);
-    Tree_search(call.tree(), d, points, m, numbers);
+    TreeHandle_search(call.handle, d, points, m, numbers);
 }
 
 void insert(const Call& call)
@@ -197,7 +203,7 @@ void keep(const Call& call)
         call.fail("badMask", "give a mask: one true or false per box at the depth.");
     const mxArray* maskArray = call.args[0];
     const int32_t d = depthArgument(call, 1);
-    const int64_t n = Tree_count(call.tree(), d);
+    const int64_t n = TreeHandle_count(call.handle, d);
     if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
         call.fail("badMask", "the mask must be a logical or real double array.");
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)

@@ -1,7 +1,9 @@
 // treeupdate(object, subscript, value): the Tree class's assignment method.
 // Writes center (finite), radius (positive and finite), sd or verbose of the
 // tree behind the object's handle and returns the object. Other names and ()/{} assignments change nothing.
-// Uses the tree's records only, no tree code.
+// Uses the tree's records only, no tree code: a change of center, radius or
+// sd is counted in the handle's changes, which tells treeops that what it
+// kept of the tree (TreeHandle.h) no longer holds.
 #include <string.h>
 
 #include "HandleArray.h"
@@ -45,13 +47,17 @@ void assign(TreeHandle* handle, const char* name, const mxArray* value)
         if (v.count == 0)
             gateway::fail("emptyValue", "Tree.verbose: right hand side is empty");
         handle->verbose = gateway::truncToInt32(v.data[0]);
+        return;
     } else if (strcmp(name, "sd") == 0) {
         const gateway::Doubles v = valuesOf(value, "sd");
         if (v.count > static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim) + 1)
             gateway::fail("sdTooLong", "Tree.sd: right hand side has more elements than the table");
         for (size_t i = 0; i < v.count; ++i)
             tree->sd[i] = static_cast<uint8_t>(gateway::truncToInt32(v.data[i]));
+    } else {
+        return;
     }
+    ++handle->changes;  // what treeops kept of the tree no longer holds
 }
 
 // Field name of element 0 of the subscript description, or a refusal.
