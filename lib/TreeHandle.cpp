@@ -71,6 +71,12 @@ void TreeHandle_free(TreeHandle** handle)
     *handle = nullptr;
 }
 
+void TreeHandle_forget(TreeHandle* handle)
+{
+    LevelIndex_free(&handle->kept.index);
+    handle->kept.indexStamp = 0;
+}
+
 namespace {
 
 uint64_t stampOf(const TreeHandle* handle)
@@ -94,21 +100,14 @@ bool walked(const TreeHandle* handle, int32_t depth)
     return handle->kept.walkedStamp == stampOf(handle) && handle->kept.walked == depth;
 }
 
-// Gives back the kept index, which serves no longer or another level, so
-// that its memory is free before a new one is made.
-void forgetIndex(TreeHandle* handle)
-{
-    LevelIndex_free(&handle->kept.index);
-    handle->kept.indexStamp = 0;
-}
-
 // Keeps made as the index of level depth.
 void keepIndex(TreeHandle* handle, int32_t depth, LevelIndex* made)
 {
-    forgetIndex(handle);
+    TreeHandle_forget(handle);
     handle->kept.index = made;
     handle->kept.indexDepth = depth;
     handle->kept.indexStamp = stampOf(handle);
+    ++handle->kept.indexesMade;
 }
 
 // Numbers level depth, which no index serves, and remembers that.
@@ -134,7 +133,7 @@ void listLevel(TreeHandle* handle, int32_t depth, List list, Walk walk)
         return;
     }
     if (!walked(handle, depth)) {
-        forgetIndex(handle);
+        TreeHandle_forget(handle);  // its memory is free before a new one is made
         IndexOwner made(LevelIndex_newList(handle->tree, depth));
         if (made) {
             list(made.get());
@@ -160,9 +159,10 @@ int32_t TreeHandle_depth(TreeHandle* handle)
 
 int64_t TreeHandle_count(TreeHandle* handle, int32_t depth)
 {
-    if (const LevelIndex* index = keptIndex(handle, depth))
-        return LevelIndex_count(index);
-    return Tree_count(handle->tree, depth);
+    int64_t n = 0;
+    listLevel(handle, depth, [&](const LevelIndex* index) { n = LevelIndex_count(index); },
+              [&] { n = Tree_count(handle->tree, depth); });
+    return n;
 }
 
 void TreeHandle_boxes(TreeHandle* handle, int32_t depth, double* centers, double* radii)
@@ -192,7 +192,7 @@ void TreeHandle_search(TreeHandle* handle, int32_t depth, const double* points, 
             LevelIndex_search(index, points, count, numbers);
             return;
         }
-        forgetIndex(handle);
+        TreeHandle_forget(handle);  // its memory is free before a new one is made
         IndexOwner made(LevelIndex_new(tree, depth));
         if (made) {
             LevelIndex_search(made.get(), points, count, numbers);

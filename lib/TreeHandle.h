@@ -48,17 +48,22 @@ void TreeHandle_release(TreeHandle* handle);
 // at once, and a change of centre, radius or sd (counted in changes by
 // treeupdate, which links no library code) makes it stale; a stale index,
 // or one of another level, is given back by the next call that needs an
-// index, before it makes its own. A call that fails or is interrupted
-// keeps nothing new: what it made is given back (an index that was kept
-// keeps the hash slots a search made for it). Levels that no index serves
+// index, before it makes its own. Each function here keeps what it made
+// only when it succeeds; a caller that fails later gives it back with
+// TreeHandle_forget. Levels that no index serves
 // (LevelIndex.h) are walked, their box numbers written once per change.
 // The results are those of the Tree_ operations of Covering.h.
+
+// Gives back the kept index (nothing else changes): for a call that fails
+// after it made one (kept.indexesMade counts them), so that it leaves
+// nothing new behind. O(1).
+void TreeHandle_forget(TreeHandle* handle);
 
 // Tree_depth, kept. O(boxes) after a change, else O(1).
 int32_t TreeHandle_depth(TreeHandle* handle);
 
-// Tree_count, from the kept index of that level, else by a walk (which
-// keeps nothing). O(1) or O(boxes down to depth).
+// Tree_count through the level's index, made and kept when it is missing.
+// O(1), plus O(boxes down to depth) to make the index.
 int64_t TreeHandle_count(TreeHandle* handle, int32_t depth);
 
 // Tree_boxes through the level's index, made and kept when it is missing.

@@ -54,6 +54,7 @@ typedef struct TreeKept {
     struct LevelIndex* index;  // owned, or null: the index of level indexDepth
     int32_t indexDepth;
     uint64_t indexStamp;
+    uint64_t indexesMade;      // indexes kept so far
     int32_t walked;            // a level no index serves, its boxes numbered
     uint64_t walkedStamp;
     int32_t deepest;           // the deepest level holding a box, -1 for none

@@ -327,7 +327,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
                 const Call call{handle, op.name, nrhs - 2, prhs + 2, nlhs, plhs};
                 if (call.nargs > argumentCount(op))
                     call.fail("usage", "too many arguments.");
-                op.run(call);
+                // A call that fails keeps no index it made on the way.
+                const uint64_t made = handle->kept.indexesMade;
+                try {
+                    op.run(call);
+                } catch (...) {
+                    if (handle->kept.indexesMade != made)
+                        TreeHandle_forget(handle);
+                    throw;
+                }
                 return;
             }
         }

@@ -365,6 +365,83 @@ TEST(Covering, SearchAgreesWithAWalkOnDeepLevels)
     }
 }
 
+// The boxes of a level as a plain walk gives them: centres and radii as the
+// walk computes them, in pre-order.
+std::pair<V, V> walkedBoxes(Tree* tree, int32_t depth)
+{
+    V c, r;
+    Tree_reset(tree);
+    if (tree->current != nullptr) {
+        do {
+            if (tree->depth == depth) {
+                c.insert(c.end(), tree->c, tree->c + tree->rect->dim);
+                r.insert(r.end(), tree->r, tree->r + tree->rect->dim);
+            }
+        } while (Tree_next(tree, depth));
+    }
+    Tree_reset(tree);
+    return {c, r};
+}
+
+// An index lists its level, any range of it, to the last bit as the walk
+// does: on random trees, on rectangles far from the origin or so small that
+// their cells leave the normal doubles, and on levels deeper than 32.
+TEST(LevelIndex, ListsItsLevelAsTheWalkDoes)
+{
+    using Index = Owner<LevelIndex, LevelIndex_free>;
+    std::mt19937 rng(18);
+    std::vector<TreePtr> trees;
+    for (int round = 0; round < 12; ++round)
+        trees.push_back(randomTree(rng, 1 + round % 4, true));
+    const std::vector<std::pair<V, V>> rectangles = {
+        {{1e6, -3e5}, {1e-3, 7e-4}}, {{0.1, 0.3}, {1e-300, 3e-301}}, {{12345.678, 0.001}, {0.0625, 1e-5}},
+        {{-7, 0, 1e15}, {3, 1e-9, 1}}, {{0.1, 0.3}, {1e-305, 3e-306}},
+    };
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (const auto& [c, r] : rectangles) {
+        trees.push_back(makeTree(c, r));
+        V points;
+        for (int i = 0; i < 400; ++i)
+            for (size_t k = 0; k < c.size(); ++k)
+                points.push_back(c[k] + r[k] * unit(rng));
+        int64_t added = 0;
+        ASSERT_EQ(Tree_insert(trees.back().get(), 40, points.data(), 400, &added), TREE_OK);
+    }
+    for (size_t t = 0; t < trees.size(); ++t) {
+        Tree* tree = trees[t].get();
+        const size_t dim = static_cast<size_t>(tree->rect->dim);
+        for (int32_t depth = 0; depth <= Tree_depth(tree); ++depth) {
+            const Index index(LevelIndex_newList(tree, depth));
+            if (!index)
+                continue;  // a level of more cells than boxes: Tree_boxes walks it
+            ASSERT_FALSE(LevelIndex_searchable(index.get()) && LevelIndex_count(index.get()) > 0);
+            const auto walked = walkedBoxes(tree, depth);
+            const auto n = static_cast<int64_t>(walked.first.size() / dim);
+            ASSERT_EQ(LevelIndex_count(index.get()), n) << "tree " << t << " depth " << depth;
+            V c(walked.first.size(), NAN), r(c.size(), NAN);
+            LevelIndex_boxes(index.get(), c.data(), r.data());
+            ASSERT_EQ(c, walked.first) << "tree " << t << " depth " << depth;
+            ASSERT_EQ(r, walked.second) << "tree " << t << " depth " << depth;
+            EXPECT_EQ(boxesAt(tree, depth), walked);
+            // A range, two offsets a box.
+            V offsets(2 * dim);
+            for (double& o : offsets)
+                o = unit(rng);
+            const int64_t first = std::uniform_int_distribution<int64_t>(1, std::max<int64_t>(n, 1))(rng);
+            const int64_t last = std::uniform_int_distribution<int64_t>(first - 1, n)(rng);
+            V points(2 * dim * static_cast<size_t>(last - first + 1), NAN);
+            LevelIndex_samples(index.get(), first, last, offsets.data(), 2, points.data());
+            size_t at = 0;
+            for (int64_t b = first; b <= last; ++b)
+                for (size_t j = 0; j < 2; ++j)
+                    for (size_t k = 0; k < dim; ++k, ++at) {
+                        const size_t box = static_cast<size_t>(b - 1) * dim + k;
+                        ASSERT_EQ(points[at], walked.first[box] + walked.second[box] * offsets[j * dim + k]);
+                    }
+        }
+    }
+}
+
 // Which levels the index serves: a regular level is indexed (else every
 // search would walk, slower but with the same results, and no other test
 // would notice), and the levels that arithmetic cannot locate are left to

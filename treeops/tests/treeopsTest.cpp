@@ -278,6 +278,60 @@ TEST(treeops, EveryOperationTakesAndGivesWhatItsRowSays)
 
 // Every tree gateway refuses a handle this process did not make and a
 // released tree, without reading through the handle's address.
+// What a call keeps of the tree (the index of the level it listed or
+// searched) is never used once the tree changed: through treeops itself, and
+// through treeupdate, a module of its own that counts its changes in the
+// handle. Each result is compared with the same call on a tree made as the
+// changed one is.
+TEST(treeops, WhatACallKeepsFollowsEveryChange)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    Array u = newTree({0.5, 0}, {1, 1});
+    for (int k = 0; k < 4; ++k) {
+        run(t, "subdivide");
+        run(u, "subdivide");
+    }
+    Array points = host::dense(2, 4, {-0.9, -0.9, 0.1, 0.6, 0.9, 0.2, 1.4, -0.3});
+    Array offsets = host::dense(2, 1, {-1, 1});
+    Array four = scalar(4);
+    Array range = row({6, 9});
+    auto same = [&](const char* op, std::vector<const mxArray*> args) {
+        EXPECT_EQ(host::doubles(run(t, op, args)[0].get()), host::doubles(run(u, op, args)[0].get())) << op;
+    };
+    EXPECT_EQ(host::doubles(run(t, "search", {points.get()})[0].get()), V({1, 14, 15, 0}));
+    run(t, "samples", {offsets.get(), four.get(), range.get()});
+    EXPECT_NE(treetest::handleOf(t)->kept.index, nullptr);
+
+    const host::Module& treeupdate = host::Module::at(TREEUPDATE_PATH);
+    Array center = treetest::subscript(".", "center");
+    Array moved = row({0.5, 0});
+    const uint64_t before = treetest::handleOf(t)->changes;
+    ASSERT_TRUE(checks::cleanCall(treeupdate, 1, {t.get(), center.get(), moved.get()}).ok);
+    EXPECT_EQ(treetest::handleOf(t)->changes, before + 1);
+    same("samples", {offsets.get(), four.get(), range.get()});
+    same("search", {points.get()});
+    same("boxes", {});
+
+    Array mask = row({1, 1, 1, 1, 1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+    EXPECT_EQ(number(t, "keep", {mask.get()}), 8);
+    EXPECT_EQ(treetest::handleOf(t)->kept.index, nullptr);  // given back with the change
+    EXPECT_EQ(number(u, "keep", {mask.get()}), 8);
+    same("search", {points.get()});
+    same("count", {});
+    EXPECT_EQ(number(t, "subdivide"), 16);
+    EXPECT_EQ(number(t, "depth"), 5);
+
+    // sd and the radius are changes too; verbose is not.
+    Array sd = treetest::subscript(".", "sd");
+    Array verbose = treetest::subscript(".", "verbose");
+    Array one = row({1});
+    for (const Array* s : {&sd, &verbose}) {
+        const uint64_t then = treetest::handleOf(t)->changes;
+        ASSERT_TRUE(checks::cleanCall(treeupdate, 1, {t.get(), s->get(), one.get()}).ok);
+        EXPECT_EQ(treetest::handleOf(t)->changes, then + (s == &sd ? 1 : 0));
+    }
+}
+
 TEST(treeops, HandlesOfOtherProcessesAndReleasedTreesAreRefused)
 {
     Array t = newTree({0}, {1});
