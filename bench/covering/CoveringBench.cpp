@@ -1,15 +1,20 @@
 // Box coverings of the Henon attractor x' = 1 - 1.4 x^2 + y, y' = 0.3 x over
-// [-1.5, 1.5] x [-0.4, 0.4], made with the library's own operations:
-// from the one-box tree, per depth: Tree_subdivide, Tree_boxes, 4 x 4 sample
-// points per box (the demo's grid: c + r * (2 (i + 0.5) / 4 - 1), i = 0..3),
-// their images under the map, Tree_search, Tree_keep of the boxes hit.
+// [-1.5, 1.5] x [-0.4, 0.4], made with the library's own operations as the
+// Tree class calls them (through a TreeHandle, which keeps the index of the
+// level it lists and searches until the tree changes): from the one-box
+// tree, per depth: Tree_subdivide, TreeHandle_count and TreeHandle_boxes, 4 x
+// 4 sample points per box (the demo's grid: c + r * (2 (i + 0.5) / 4 - 1),
+// i = 0..3), their images under the map, TreeHandle_search, Tree_keep of the
+// boxes hit.
 //
 // On the coverings at depths 16, 20, 24 and 28 it times Tree_search (points
-// per second) beside a floor that locates the same points on the uniform
-// 2^(d/2) x 2^(d/2) grid by arithmetic alone, and Tree_insert,
-// Tree_subdivide, Tree_boxes, Tree_write and Tree_read (boxes per second),
-// and the whole computation of the covering. Heap is counted at malloc and
-// calloc (PeakMemory.h), so the library's boxes and working arrays count.
+// per second; a call that makes its index) and TreeHandle_search (the index
+// kept, and one point a call) beside a floor that locates the same points
+// on the uniform 2^(d/2) x 2^(d/2) grid by arithmetic alone, and
+// Tree_insert, Tree_subdivide, Tree_boxes, Tree_write and Tree_read (boxes
+// per second), and the whole computation of the covering. Heap is counted
+// at malloc and calloc (PeakMemory.h), so the library's boxes, working
+// arrays and the index the handle keeps count.
 // Each covering is made once and reused by every benchmark; operations that
 // make and free boxes start each round on a trimmed heap, as in a fresh
 // process. Rates are per CPU second: the machines are shared.
@@ -28,6 +33,7 @@
 #include "Box.h"
 #include "Covering.h"
 #include "Tree.h"
+#include "TreeHandle.h"
 
 namespace {
 
@@ -40,6 +46,12 @@ Tree* newTree()
 {
     Rectangle rect{2, kCenter, kRadius};
     return Tree_new(&rect);
+}
+
+TreeHandle* newHandle()
+{
+    Rectangle rect{2, kCenter, kRadius};
+    return TreeHandle_new(&rect);
 }
 
 // Every box of the tree, at any depth.
@@ -93,37 +105,41 @@ void sampleImages(Scratch& s, int64_t n)
 }
 
 // The boxes at depth, their sample images in s.points; returns their number.
-int64_t imagesAt(Tree* tree, int32_t depth, Scratch& s)
+int64_t imagesAt(TreeHandle* handle, int32_t depth, Scratch& s)
 {
-    const int64_t n = Tree_count(tree, depth);
+    const int64_t n = TreeHandle_count(handle, depth);
     s.centers.resize(static_cast<size_t>(2 * n));
     s.radii.resize(static_cast<size_t>(2 * n));
-    Tree_boxes(tree, depth, s.centers.data(), s.radii.data());
+    TreeHandle_boxes(handle, depth, s.centers.data(), s.radii.data());
     sampleImages(s, n);
     return n;
 }
 
 // One step of the attractor: subdivide, keep the new boxes the images hit.
+// Every change is followed by TreeHandle_reset, as in the Tree class.
 // Returns the boxes made by the subdivision.
-int64_t attractorStep(Tree* tree, int32_t depth, Scratch& s)
+int64_t attractorStep(TreeHandle* handle, int32_t depth, Scratch& s)
 {
     int64_t added = 0;
-    if (Tree_subdivide(tree, &added) != TREE_OK)
+    if (Tree_subdivide(handle->tree, &added) != TREE_OK)
         abort();
-    const int64_t n = imagesAt(tree, depth, s);
+    TreeHandle_reset(handle);
+    const int64_t n = imagesAt(handle, depth, s);
     s.numbers.resize(static_cast<size_t>(kSamples * n));
-    Tree_search(tree, depth, s.points.data(), kSamples * n, s.numbers.data());
+    TreeHandle_search(handle, depth, s.points.data(), kSamples * n, s.numbers.data());
     s.mask.assign(static_cast<size_t>(n), 0);
     for (const double k : s.numbers)
         if (k > 0)
             s.mask[static_cast<size_t>(k) - 1] = 1;
     int64_t kept = 0;
-    Tree_keep(tree, depth, s.mask.data(), &kept);
+    Tree_keep(handle->tree, depth, s.mask.data(), &kept);
+    TreeHandle_reset(handle);
     return added;
 }
 
 struct Covering {
-    Tree* tree = nullptr;
+    TreeHandle* handle = nullptr;
+    Tree* tree = nullptr;  // handle->tree
     int64_t boxes = 0;       // at the deepest level
     int64_t treeBoxes = 0;   // at every level
     int64_t widest = 0;      // the most boxes a subdivision made on the way
@@ -137,11 +153,13 @@ const Covering& coveringAt(int32_t depth)
     Covering& c = cache[depth];
     if (c.tree != nullptr)
         return c;
-    c.tree = newTree();
+    c.handle = newHandle();
+    c.tree = c.handle->tree;
     Scratch s;
     for (int32_t d = 1; d <= depth; ++d)
-        c.widest = std::max(c.widest, attractorStep(c.tree, d, s));
-    c.boxes = imagesAt(c.tree, depth, s);
+        c.widest = std::max(c.widest, attractorStep(c.handle, d, s));
+    c.boxes = imagesAt(c.handle, depth, s);
+    TreeHandle_forget(c.handle);  // each benchmark makes what it needs
     c.treeBoxes = treeBoxes(c.tree);
     c.images = s.points;
     std::mt19937_64 rng(depth);
@@ -188,6 +206,44 @@ void Search(benchmark::State& state, bool random)
     state.counters["points"] = static_cast<double>(count);
     state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
     state.counters["index_bytes_per_box"] = peak / static_cast<double>(c.boxes);
+}
+
+// Search with the index kept by the handle: a call costs its points alone.
+void SearchKept(benchmark::State& state, bool random)
+{
+    const auto depth = static_cast<int32_t>(state.range(0));
+    const Covering& c = coveringAt(depth);
+    const std::vector<double>& points = pointsOf(c, random);
+    const auto count = static_cast<int64_t>(points.size() / 2);
+    std::vector<double> numbers(static_cast<size_t>(count));
+    TreeHandle_search(c.handle, depth, points.data(), count, numbers.data());  // makes the index
+    for (auto _ : state) {
+        TreeHandle_search(c.handle, depth, points.data(), count, numbers.data());
+        benchmark::ClobberMemory();
+    }
+    TreeHandle_forget(c.handle);
+    state.SetItemsProcessed(state.iterations() * count);
+    setBoxCounters(state, c);
+    state.counters["points"] = static_cast<double>(count);
+}
+
+// One point a call, the index kept: what locating an orbit point by point costs.
+void SearchOne(benchmark::State& state)
+{
+    const auto depth = static_cast<int32_t>(state.range(0));
+    const Covering& c = coveringAt(depth);
+    const auto count = static_cast<int64_t>(c.images.size() / 2);
+    double number = 0;
+    TreeHandle_search(c.handle, depth, c.images.data(), 1, &number);
+    int64_t i = 0;
+    for (auto _ : state) {
+        TreeHandle_search(c.handle, depth, c.images.data() + 2 * i, 1, &number);
+        benchmark::DoNotOptimize(number);
+        i = i + 1 < count ? i + 1 : 0;
+    }
+    TreeHandle_forget(c.handle);
+    state.SetItemsProcessed(state.iterations());
+    setBoxCounters(state, c);
 }
 
 // The floor: the cell of each point on the uniform grid of the level,
@@ -346,8 +402,9 @@ void Load(benchmark::State& state)
 // ---- the whole computation
 
 // The covering made from the one-box tree, with the peak heap per box of
-// the result (the tree and the library's working memory; the caller's
-// arrays are reserved beforehand and not counted).
+// the result (the tree with its handle, the index the handle keeps, and the
+// library's working memory; the caller's arrays are reserved beforehand and
+// not counted).
 void Attractor(benchmark::State& state)
 {
     const auto depth = static_cast<int32_t>(state.range(0));
@@ -357,15 +414,15 @@ void Attractor(benchmark::State& state)
     double peak = 0, held = 0;
     for (auto _ : state) {
         const size_t base = bench::resetPeak();
-        Tree* tree = newTree();
+        TreeHandle* handle = newHandle();
         for (int32_t d = 1; d <= depth; ++d)
-            attractorStep(tree, d, s);
+            attractorStep(handle, d, s);
         state.PauseTiming();
         peak = static_cast<double>(bench::heap.peak - base);
         held = static_cast<double>(bench::heap.current - base);
-        if (Tree_count(tree, depth) != c.boxes)
+        if (Tree_count(handle->tree, depth) != c.boxes)
             state.SkipWithError("a different covering");
-        Tree_free(&tree);
+        TreeHandle_free(&handle);
         malloc_trim(0);
         state.ResumeTiming();
     }
@@ -381,6 +438,8 @@ void depths(benchmark::internal::Benchmark* b)
 }
 
 BENCHMARK_CAPTURE(Search, images, false)->Apply(depths);
+BENCHMARK_CAPTURE(SearchKept, images, false)->Apply(depths);
+BENCHMARK(SearchOne)->Apply(depths)->Unit(benchmark::kNanosecond);
 BENCHMARK_CAPTURE(Floor, images, false)->Apply(depths);
 BENCHMARK_CAPTURE(Search, random, true)->Apply(depths);
 BENCHMARK_CAPTURE(Floor, random, true)->Apply(depths);

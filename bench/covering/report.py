@@ -38,6 +38,18 @@ def main(native_files):
               f"{s['hit_fraction']:5.3f} {s['index_bytes_per_box']:11.1f}")
 
     print()
+    print("search with the index kept by the handle: million points per second, and one point a call")
+    print(f"{'depth':>5} {'boxes':>9} | {'kept':>7} {'/made':>6} | {'one point':>9} {'/ million':>9}")
+    for d in depths:
+        s, k, one = get("Search/images", d), get("SearchKept/images", d), get("SearchOne", d)
+        if not (s and k and one):
+            continue
+        p = s["points"]
+        million = 1e6 * s["seconds"] / p  # a million points in a call that makes its index
+        print(f"{d:5d} {s['boxes']:9.0f} | {p / k['seconds'] / 1e6:7.1f} {s['seconds'] / k['seconds']:5.2f}x | "
+              f"{one['seconds'] * 1e9:7.0f}ns {one['seconds'] / million:9.1e}")
+
+    print()
     print("operations: million boxes per second (CPU time, median)")
     print(f"{'depth':>5} {'insert':>7} {'subdiv':>7} {'boxes':>7} {'save':>7} {'load':>7} | {'attractor':>10}")
     print(f"{'':>5} {'(boxes made)':>15} {'(listed)':>15} {'(tree boxes)':>15} | {'(whole)':>10}")

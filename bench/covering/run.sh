@@ -16,7 +16,7 @@ ulimit -v 6000000
 # One process per operation and depth: a heap that earlier benchmarks left
 # large and scattered slows every later allocation several times over.
 n=0
-for group in '(Search|Floor)/[a-z]*' Insert Subdivide Boxes Save Load Attractor; do
+for group in '(Search|Floor)/[a-z]*' 'SearchKept/[a-z]*' SearchOne Insert Subdivide Boxes Save Load Attractor; do
   for depth in 16 20 24 28; do
     n=$((n + 1))
     "$build/bench/covering/covering_bench" --benchmark_filter="^$group/$depth\$" \
