@@ -50,12 +50,28 @@ typedef struct BoxMeets {
 // The boxes at depth that each of count rectangles meets. Rectangle j has
 // the corners lower[j * dim ...] and upper[j * dim ...] (dim doubles each).
 // Returns a new record (checked allocations; a failure releases what was
-// made, changes nothing and throws). Cost: one walk numbering the boxes down
-// to depth, then per rectangle a descent that enters only boxes whose hull
-// the rectangle meets: O(depth) for a rectangle meeting a few neighbouring
-// boxes, O(boxes met) amortised for a large one, plus the boxes on the way
-// that turn out to hold none (removed parts of the level). Interruptible
-// between rectangles.
+// made, changes nothing and throws). Interruptible.
+//
+// How: on a level whose boxes split along one coordinate per depth (as
+// subdivision and insertion make them; at most 64 deep, with cell tables no
+// larger than the search's index allows), the boxes are cells of a grid
+// whose cut points along each coordinate are the walk's centres. A
+// rectangle meeting at most 256 cells has the lower corner of each cell
+// searched (Tree_search, whose index finds a point's box by arithmetic),
+// many rectangles' corners in one call; every box found is met. Larger
+// rectangles, and every rectangle on other levels, are answered by a
+// descent from the deepest box whose hull holds the rectangle strictly
+// (reached from where the last rectangle left it), entering only boxes
+// whose hulls the rectangle meets.
+//
+// Cost: a breadth-first pass over the boxes above depth, then per small
+// rectangle on a regular level the search of its cells' corners (the cells
+// its bounding cells span, so a little more than the boxes met, each about
+// a search of one point); per other rectangle a few levels of climbing and
+// descending plus O(1) per box met, O(depth) per box met at worst, and one
+// walk numbering the level when the first such rectangle comes. Working
+// memory: the corners of up to about 2^18 cells at a time (dim + 1 doubles
+// each), the boxes of two adjacent levels, and the cell tables.
 BoxMeets* Tree_meets(Tree* tree, int32_t depth, const double* lower, const double* upper,
                      int64_t count);
 
@@ -64,8 +80,8 @@ void BoxMeets_free(BoxMeets** meets);
 
 // Tree_meets, keeping only whether each box is met at all: met[k - 1] is set
 // to 1 for every box k at depth that some rectangle meets and left as it was
-// otherwise; met holds Tree_count(depth) bytes. No allocation beyond the
-// walk's. Same cost.
+// otherwise; met holds Tree_count(depth) bytes. Checked allocations, as
+// Tree_meets's working memory. Same cost.
 void Tree_meetsAny(Tree* tree, int32_t depth, const double* lower, const double* upper,
                    int64_t count, uint8_t* met);
 

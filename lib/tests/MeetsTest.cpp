@@ -257,6 +257,63 @@ TEST(Meets, AgreesWithEveryBoxsHullOnRandomTrees)
     }
 }
 
+// More rectangles than one batch of cell corners, small ones (answered
+// through the search) between large ones (by the descent), on a level with
+// removed boxes: the same as testing every box.
+TEST(Meets, ManyRectanglesOfEverySize)
+{
+    std::mt19937 rng(11);
+    TreePtr tree = makeTree({0.1, -0.3}, {0.7, 1.3});
+    const int32_t depth = 10;
+    int64_t n = 0;
+    for (int d = 0; d < depth; ++d)
+        Tree_subdivide(tree.get(), &n);
+    std::vector<uint8_t> mask(static_cast<size_t>(n));
+    for (auto& m : mask)
+        m = std::bernoulli_distribution(0.7)(rng);
+    Tree_keep(tree.get(), depth, mask.data(), &n);
+    const Faces f = facesAt(tree.get(), depth);
+    std::uniform_real_distribution<double> unit(-1.1, 1.1), width(0, 0.2);
+    V lower, upper;
+    for (int j = 0; j < 40000; ++j)
+        for (size_t k = 0; k < 2; ++k) {
+            const double c = tree->rect->center[k], r = tree->rect->radius[k];
+            const double lo = c + r * unit(rng);
+            lower.push_back(lo);
+            upper.push_back(lo + r * (j % 50 == 0 ? 1.5 : width(rng)));
+        }
+    const Lists found = meets(tree.get(), depth, lower, upper);
+    size_t pairs = 0;
+    for (const auto& list : found)
+        pairs += list.size();
+    EXPECT_GT(pairs, size_t{1} << 18);
+    ASSERT_EQ(found, byEveryBox(f, 2, lower, upper));
+}
+
+// Boxes narrower than the spacing of doubles at their centres: halving
+// stops moving the centres, some boxes have no interior and faces repeat.
+// Such a level is answered by the descent, still as the hulls say.
+TEST(Meets, BoxesThinnerThanTheDoublesAroundThem)
+{
+    TreePtr tree = makeTree({1.0}, {ldexp(1.0, -50)});
+    int64_t n = 0;
+    for (int d = 0; d < 8; ++d)
+        Tree_subdivide(tree.get(), &n);
+    const Faces f = facesAt(tree.get(), 8);
+    size_t empty = 0;
+    for (size_t b = 0; b < f.lower.size(); ++b)
+        empty += f.lower[b] == f.upper[b] ? 1 : 0;
+    EXPECT_GT(empty, 0u);
+    V lower, upper;
+    for (double x = 1 - ldexp(1.0, -49); x <= 1 + ldexp(1.0, -49); x = nextafter(x, 2)) {
+        lower.push_back(x);
+        upper.push_back(x);
+        lower.push_back(x);
+        upper.push_back(nextafter(x, 2));
+    }
+    EXPECT_EQ(meets(tree.get(), 8, lower, upper), byEveryBox(f, 1, lower, upper));
+}
+
 // Every allocation of the query fails in turn: each failure gives back all
 // it took (checked under the leak checker) and the walk ends at the root.
 TEST(Meets, FailedAllocationLeavesNothing)
