@@ -202,6 +202,9 @@ TEST(AllocationSweep, TreeOperations)
     mxGetPr(mask.get())[5] = 1;
     treefiles::TempFile file("");
     Array name = text(file.path());
+    Array upper = host::dense(2, 3, {0.3, 0.2, 0.7, 0.9, 0.9, -0.1});
+    Array any = text("any");
+    Array pairs = text("pairs");
     const struct {
         const char* op;
         std::vector<const mxArray*> args;
@@ -210,6 +213,10 @@ TEST(AllocationSweep, TreeOperations)
         {"subdivide", {}, 1},           {"search", {points.get()}, 1}, {"insert", {points.get(), deep.get()}, 1},
         {"boxes", {}, 2},               {"count", {three.get()}, 1},   {"depth", {}, 1},
         {"keep", {mask.get()}, 1},      {"save", {name.get()}, 0},     {"release", {}, 0},
+        {"meets", {points.get(), upper.get()}, 1},
+        {"meets", {points.get(), upper.get(), three.get(), any.get()}, 1},
+        {"meets", {points.get(), upper.get(), three.get(), pairs.get()}, 2},
+        {"faces", {three.get()}, 2},
     };
     for (const auto& c : calls) {
         SCOPED_TRACE(c.op);

@@ -3,7 +3,7 @@
 % Property reads @code{T.name} for @code{center}, @code{radius}, @code{sd},
 % @code{verbose}, @code{dim} and @code{depth}, and method calls
 % @code{T.method(args)} for @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
-% @code{search}, @code{insert}, @code{keep}, @code{save} and
+% @code{search}, @code{meets}, @code{faces}, @code{insert}, @code{keep}, @code{save} and
 % @code{release}.
 % @end deftypefn
 function varargout = subsref(T, S)
@@ -12,7 +12,7 @@ function varargout = subsref(T, S)
   end
   name = S(1).subs;
   rest = S(2:end);
-  if any(strcmp(name, {'subdivide', 'count', 'boxes', 'samples', 'search', 'insert', 'keep', 'save', 'release'}))
+  if any(strcmp(name, {'subdivide', 'count', 'boxes', 'samples', 'search', 'meets', 'faces', 'insert', 'keep', 'save', 'release'}))
     args = {};
     if ~isempty(rest) && strcmp(rest(1).type, '()')
       args = rest(1).subs;
@@ -23,7 +23,7 @@ function varargout = subsref(T, S)
     results = 1;
     if any(strcmp(name, {'save', 'release'}))
       results = 0;
-    elseif strcmp(name, 'boxes')
+    elseif any(strcmp(name, {'boxes', 'faces'}))
       results = 2;
     end
     varargout = cell(1, results);
