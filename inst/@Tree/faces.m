@@ -53,5 +53,7 @@ end
 %! [l2, h2] = faces (T, 12, [5 9]);
 %! assert ([l2; h2], [lo(:, 5:9); hi(:, 5:9)]);
 %! assert (faces (T, 1), [-1.5 0; -0.4 -0.4]);
+%! [l3, h3] = T.faces (12, [5 9]);
+%! assert ([l3; h3], [l2; h2]);
 
 %!error <the box range must be> faces (Tree (0, 1), 0, [1 2])

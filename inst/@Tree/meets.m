@@ -76,6 +76,7 @@ end
 %! assert (nnz (meets (T, 0.5, 0.4)), 0);
 %! assert (full (meets (T, -Inf, Inf))', [1 1 1 1]);
 %! assert (size (meets (T, zeros (1, 0), zeros (1, 0))), [4 0]);
+%! assert (T.meets ([-0.6 0], [-0.2 0]), meets (T, [-0.6 0], [-0.2 0]));
 
 %!test
 %! ## On a rectangle whose boxes' c -+ r round away from the faces that

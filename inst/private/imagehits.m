@@ -11,8 +11,17 @@
 %     With T.verbose nonzero and more than one chunk, one line per chunk
 %     shows how far it got.
 %
+% With P the text "interval" (interval mode): each box's image is enclosed
+% by f evaluated on the box as an interval vector, and the boxes that the
+% enclosure meets are hit (intervalhits); S is then 0/1, an edge for every
+% box met, not a count.
+%
 % Errors name the calling function, who.
 function out = imagehits(T, f, d, P, counts, who)
+  if ischar(P)   % samplepoints lets only "interval" through as text
+    out = intervalhits(T, f, d, counts, who);
+    return;
+  end
   dim = T.dim;
   n = count(T, d);
   s = size(P, 2);

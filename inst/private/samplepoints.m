@@ -5,10 +5,18 @@
 % k values t in every coordinate:
 %   faces false: k = 4 midpoints of four equal cells, t = +-0.25, +-0.75;
 %   faces true:  k = 5 equally spaced from face to face, t = -1, -0.5, 0, 0.5, 1.
-% Either is offered for dim <= 5 only (at most 3125 points). Anything else
-% must be a real dim-by-s matrix with entries in [-1, 1]. Errors name the
-% calling function, who.
+% Either is offered for dim <= 5 only (at most 3125 points). The text
+% "interval" asks for interval mode and is passed through as it is (imagehits
+% tells the modes apart by it). Anything else must be a real dim-by-s matrix
+% with entries in [-1, 1]. Errors name the calling function, who.
 function P = samplepoints(who, dim, points, faces)
+  if ischar(points) && ~isempty(points)
+    if ~strcmp(points, 'interval')
+      error(['boxgraph:' who ':badPoints'], '%s: points must be sample points or the text "interval".', who);
+    end
+    P = points;
+    return;
+  end
   if isempty(points)
     if dim > 5
       error(['boxgraph:' who ':badPoints'], '%s: give sample points: the default grid is for dim <= 5.', who);
