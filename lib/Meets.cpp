@@ -188,7 +188,11 @@ Level levelShape(const Tree* tree, int32_t depth)
             const Box* box = boxes[i];
             if (box->child[0] == nullptr && box->child[1] == nullptr)
                 continue;
-            level.regular = level.regular && box->split < tree->rect->dim && (split < 0 || split == box->split);
+            if (box->split >= tree->rect->dim) {  // halves the walk cannot enter, nor the search
+                level.regular = false;
+                continue;
+            }
+            level.regular = level.regular && (split < 0 || split == box->split);
             split = box->split;
             for (const Box* child : box->child) {
                 if (child == nullptr)
@@ -370,12 +374,14 @@ private:
 // then done(), for j = 0, 1, ..., count - 1; the numbers of one rectangle
 // ascend. Small rectangles on a regular level go to the search, a chunk at
 // a time, as the corners of the cells they meet; the others to the descent.
-template <class Found, class Done>
+// Before the first, ready(n) with the number n of boxes at depth.
+template <class Ready, class Found, class Done>
 void meetAll(Tree* tree, int32_t depth, const double* lower, const double* upper, int64_t count,
-             Found found, Done done)
+             Ready ready, Found found, Done done)
 {
     const auto dim = static_cast<size_t>(tree->rect->dim);
     const Level level = levelShape(tree, depth);
+    ready(level.count);
     Grid grid;
     const bool gridded = grid.build(tree, depth, level);
     bool numbered = false;
@@ -384,7 +390,7 @@ void meetAll(Tree* tree, int32_t depth, const double* lower, const double* upper
     CheckedVector<int64_t> ends;  // per rectangle of a chunk: where its corners end, -1 for the descent
     CheckedVector<int32_t> list;
     if (gridded && count > 0) {  // a guess; the buffers grow when it falls short
-        const size_t guess = std::min<size_t>(kChunkPoints, static_cast<size_t>(count) * 16) + kGridCells;
+        const size_t guess = std::min<size_t>(kChunkPoints, static_cast<size_t>(count) * 8) + kGridCells;
         points.reserve(guess * dim);
         numbers.reserve(guess);
     }
@@ -434,15 +440,26 @@ void meetAll(Tree* tree, int32_t depth, const double* lower, const double* upper
 }  // namespace
 
 BoxMeets* Tree_meets(Tree* tree, int32_t depth, const double* lower, const double* upper,
-                     int64_t count)
+                     int64_t count, BoxMeetsForm form)
 {
     BoxMeets* meets = new (CHECKED_CALLOC(1, sizeof(BoxMeets))) BoxMeets();
     try {
         meets->count = count;
-        meets->starts.reserve(static_cast<size_t>(count) + 1);
-        meets->starts.push_back(0);
-        meetAll(tree, depth, lower, upper, count, [&](int32_t number) { meets->boxes.push_back(number); },
-                [&] { meets->starts.push_back(static_cast<int64_t>(meets->boxes.size())); });
+        auto ready = [&](int64_t n) {
+            meets->boxCount = n;
+            if (form == BOX_MEETS_ANY) {
+                meets->met.assign(static_cast<size_t>(n), 0);
+            } else {
+                meets->starts.reserve(static_cast<size_t>(count) + 1);
+                meets->starts.push_back(0);
+            }
+        };
+        if (form == BOX_MEETS_ANY)
+            meetAll(tree, depth, lower, upper, count, ready,
+                    [&](int32_t number) { meets->met[static_cast<size_t>(number) - 1] = 1; }, [] {});
+        else
+            meetAll(tree, depth, lower, upper, count, ready, [&](int32_t number) { meets->boxes.push_back(number); },
+                    [&] { meets->starts.push_back(static_cast<int64_t>(meets->boxes.size())); });
     } catch (...) {
         Tree_reset(tree);
         BoxMeets_free(&meets);
@@ -459,18 +476,6 @@ void BoxMeets_free(BoxMeets** meets)
     (*meets)->~BoxMeets();
     free(*meets);
     *meets = nullptr;
-}
-
-void Tree_meetsAny(Tree* tree, int32_t depth, const double* lower, const double* upper,
-                   int64_t count, uint8_t* met)
-{
-    try {
-        meetAll(tree, depth, lower, upper, count, [&](int32_t number) { met[number - 1] = 1; }, [] {});
-    } catch (...) {
-        Tree_reset(tree);
-        throw;
-    }
-    Tree_reset(tree);
 }
 
 void Tree_faces(Tree* tree, int32_t depth, int64_t first, int64_t last, double* lower, double* upper)

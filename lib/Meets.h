@@ -37,14 +37,19 @@
 #include "Alloc.h"
 #include "TreeRecords.h"
 
-// The incidence of boxes and rectangles in compressed columns: the boxes
-// that rectangle j (0-based) meets are boxes[starts[j]] .. boxes[starts[j +
-// 1] - 1], box numbers (1..n) ascending. Owned by the caller; release with
-// BoxMeets_free.
+// Which boxes rectangles meet, in one of two forms. Lists: the boxes that
+// rectangle j (0-based) meets are boxes[starts[j]] .. boxes[starts[j + 1] -
+// 1], box numbers (1..n) ascending: the compressed columns of the n-by-count
+// incidence. Any: met[k - 1] is 1 when some rectangle meets box k, else 0.
+// Owned by the caller; release with BoxMeets_free.
+typedef enum { BOX_MEETS_LISTS, BOX_MEETS_ANY } BoxMeetsForm;
+
 typedef struct BoxMeets {
+    int64_t boxCount;               // n, the boxes at the depth
     int64_t count;                  // rectangles
-    CheckedVector<int64_t> starts;  // count + 1 entries, starts[0] = 0
-    CheckedVector<int32_t> boxes;   // starts[count] entries
+    CheckedVector<int64_t> starts;  // lists: count + 1 entries, starts[0] = 0
+    CheckedVector<int32_t> boxes;   // lists: starts[count] entries
+    CheckedVector<uint8_t> met;     // any: n entries
 } BoxMeets;
 
 // The boxes at depth that each of count rectangles meets. Rectangle j has
@@ -73,17 +78,10 @@ typedef struct BoxMeets {
 // memory: the corners of up to about 2^18 cells at a time (dim + 1 doubles
 // each), the boxes of two adjacent levels, and the cell tables.
 BoxMeets* Tree_meets(Tree* tree, int32_t depth, const double* lower, const double* upper,
-                     int64_t count);
+                     int64_t count, BoxMeetsForm form);
 
 // Releases the record and nulls *meets; null does nothing. O(1).
 void BoxMeets_free(BoxMeets** meets);
-
-// Tree_meets, keeping only whether each box is met at all: met[k - 1] is set
-// to 1 for every box k at depth that some rectangle meets and left as it was
-// otherwise; met holds Tree_count(depth) bytes. Checked allocations, as
-// Tree_meets's working memory. Same cost.
-void Tree_meetsAny(Tree* tree, int32_t depth, const double* lower, const double* upper,
-                   int64_t count, uint8_t* met);
 
 // The faces of the boxes numbered first to last (1-based, clamped to the
 // level) at depth, in number order: box k's lower faces to lower[(k -

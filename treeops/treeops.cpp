@@ -222,16 +222,19 @@ void meets(const Call& call)
         else if (strcmp(text.get(), "sparse") != 0)
             call.fail("badForm", "the form must be \"sparse\", \"pairs\" or \"any\".");
     }
-    const int64_t n = Tree_count(call.tree(), d);
-    if (form == Form::Any) {
-        call.plhs[0] = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
-        Tree_meetsAny(call.tree(), d, lower, upper, m, reinterpret_cast<uint8_t*>(mxGetLogicals(call.plhs[0])));
-        return;
-    }
     struct Free {
         void operator()(BoxMeets* meets) const { BoxMeets_free(&meets); }
     };
-    const std::unique_ptr<BoxMeets, Free> found(Tree_meets(call.tree(), d, lower, upper, m));
+    const std::unique_ptr<BoxMeets, Free> found(
+        Tree_meets(call.tree(), d, lower, upper, m, form == Form::Any ? BOX_MEETS_ANY : BOX_MEETS_LISTS));
+    const int64_t n = found->boxCount;
+    if (form == Form::Any) {
+        call.plhs[0] = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
+        mxLogical* hit = mxGetLogicals(call.plhs[0]);
+        for (size_t k = 0; k < static_cast<size_t>(n); ++k)
+            hit[k] = found->met[k] != 0;
+        return;
+    }
     const auto pairs = static_cast<size_t>(found->starts.back());
     if (form == Form::Pairs) {
         gateway::ensureRoom(2 * pairs * sizeof(double));

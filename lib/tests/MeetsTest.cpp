@@ -44,8 +44,9 @@ Lists meets(Tree* tree, int32_t depth, const V& lower, const V& upper)
 {
     const size_t dim = static_cast<size_t>(tree->rect->dim);
     const auto count = static_cast<int64_t>(lower.size() / dim);
-    BoxMeets* m = Tree_meets(tree, depth, lower.data(), upper.data(), count);
+    BoxMeets* m = Tree_meets(tree, depth, lower.data(), upper.data(), count, BOX_MEETS_LISTS);
     EXPECT_EQ(m->count, count);
+    EXPECT_EQ(m->boxCount, Tree_count(tree, depth));
     EXPECT_EQ(m->starts.size(), static_cast<size_t>(count) + 1);
     Lists lists;
     for (int64_t j = 0; j < count; ++j)
@@ -54,6 +55,18 @@ Lists meets(Tree* tree, int32_t depth, const V& lower, const V& upper)
     BoxMeets_free(&m);
     EXPECT_EQ(m, nullptr);
     return lists;
+}
+
+// Whether each box at depth is met by some rectangle.
+std::vector<uint8_t> metAny(Tree* tree, int32_t depth, const V& lower, const V& upper)
+{
+    const auto count = static_cast<int64_t>(lower.size() / static_cast<size_t>(tree->rect->dim));
+    BoxMeets* m = Tree_meets(tree, depth, lower.data(), upper.data(), count, BOX_MEETS_ANY);
+    EXPECT_EQ(m->boxCount, Tree_count(tree, depth));
+    EXPECT_TRUE(m->starts.empty() && m->boxes.empty());
+    std::vector<uint8_t> met(m->met.begin(), m->met.end());
+    BoxMeets_free(&m);
+    return met;
 }
 
 // The reference: every box whose closed hull (its faces) meets the rectangle.
@@ -110,10 +123,7 @@ TEST(Meets, NamedCasesOnALine)
     const std::vector<uint8_t> mask = {1, 0, 1, 1, 0, 0, 1, 1};
     Tree_keep(tree.get(), 3, mask.data(), &n);
     EXPECT_EQ(meets(tree.get(), 3, {-0.8, -1}, {0.1, 1}), Lists({{1, 2, 3}, {1, 2, 3, 4, 5}}));
-    std::vector<uint8_t> met(5, 0);
-    const V lo = {-0.8, 0.8}, hi = {-0.7, 0.9};
-    Tree_meetsAny(tree.get(), 3, lo.data(), hi.data(), 2, met.data());
-    EXPECT_EQ(met, std::vector<uint8_t>({1, 0, 0, 0, 1}));
+    EXPECT_EQ(metAny(tree.get(), 3, {-0.8, 0.8}, {-0.7, 0.9}), std::vector<uint8_t>({1, 0, 0, 0, 1}));
     // A tree without boxes meets nothing.
     const std::vector<uint8_t> none(5, 0);
     Tree_keep(tree.get(), 3, none.data(), &n);
@@ -248,12 +258,11 @@ TEST(Meets, AgreesWithEveryBoxsHullOnRandomTrees)
             }
         }
         // Whether a box is met at all: the union of the lists.
-        std::vector<uint8_t> met(n, 0), expected(n, 0);
-        Tree_meetsAny(tree.get(), depth, lower.data(), upper.data(), static_cast<int64_t>(found.size()), met.data());
+        std::vector<uint8_t> expected(n, 0);
         for (const auto& list : found)
             for (const int32_t b : list)
                 expected[static_cast<size_t>(b - 1)] = 1;
-        ASSERT_EQ(met, expected) << "round " << round;
+        ASSERT_EQ(metAny(tree.get(), depth, lower, upper), expected) << "round " << round;
     }
 }
 
@@ -328,22 +337,24 @@ TEST(Meets, FailedAllocationLeavesNothing)
             upper.push_back(x + tree->rect->radius[k] * (j % 5) / 16.0);
         }
     const Lists whole = meets(tree.get(), 10, lower, upper);
-    int failures = 0;
-    for (long k = 1;; ++k) {
-        BoxMeets* m = nullptr;
-        try {
-            alloc_testing::ThrowingAlloc failing(k);
-            m = Tree_meets(tree.get(), 10, lower.data(), upper.data(), 200);
-        } catch (const alloc_testing::AllocFailed&) {
-            ++failures;
-            EXPECT_EQ(tree->depth, 0);
-            EXPECT_EQ(tree->current, tree->root);
-            continue;
+    for (const BoxMeetsForm form : {BOX_MEETS_LISTS, BOX_MEETS_ANY}) {
+        int failures = 0;
+        for (long k = 1;; ++k) {
+            BoxMeets* m = nullptr;
+            try {
+                alloc_testing::ThrowingAlloc failing(k);
+                m = Tree_meets(tree.get(), 10, lower.data(), upper.data(), 200, form);
+            } catch (const alloc_testing::AllocFailed&) {
+                ++failures;
+                EXPECT_EQ(tree->depth, 0);
+                EXPECT_EQ(tree->current, tree->root);
+                continue;
+            }
+            BoxMeets_free(&m);
+            break;
         }
-        BoxMeets_free(&m);
-        break;
+        EXPECT_GT(failures, 2) << "form " << form;
     }
-    EXPECT_GT(failures, 2);
     EXPECT_EQ(meets(tree.get(), 10, lower, upper), whole);
 }
 
