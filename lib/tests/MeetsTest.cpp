@@ -124,6 +124,14 @@ TEST(Meets, NamedCasesOnALine)
     Tree_keep(tree.get(), 3, mask.data(), &n);
     EXPECT_EQ(meets(tree.get(), 3, {-0.8, -1}, {0.1, 1}), Lists({{1, 2, 3}, {1, 2, 3, 4, 5}}));
     EXPECT_EQ(metAny(tree.get(), 3, {-0.8, 0.8}, {-0.7, 0.9}), std::vector<uint8_t>({1, 0, 0, 0, 1}));
+    // Halves along a split that is not a coordinate are no boxes for the
+    // walk, nor for the query.
+    TreePtr odd = makeTree({0}, {1});
+    odd->root->split = 3;
+    trees::addChild(odd->root, 0, 0);
+    trees::addChild(odd->root, 1, 0);
+    EXPECT_EQ(meets(odd.get(), 1, {-1}, {1}), Lists({{}}));
+    EXPECT_EQ(metAny(odd.get(), 1, {-1}, {1}), std::vector<uint8_t>());
     // A tree without boxes meets nothing.
     const std::vector<uint8_t> none(5, 0);
     Tree_keep(tree.get(), 3, none.data(), &n);
