@@ -42,6 +42,15 @@
 % positive vector x in a few sparse solves; a warning gives the bounds if
 % they stay wider than 1e-10 (relative).
 %
+% @var{h} is an estimate, in floating point, of the entropy of the graph's
+% labelled paths: with an outer graph of a map (@code{transitions (T, f, d,
+% "interval")}) and labels that name, for each box, the element of a
+% partition that holds the box, that entropy bounds from above the map's
+% entropy with respect to the partition on the points whose orbits stay in
+% the boxes; @code{entropybound} gives a certified upper bound of it, with
+% this estimate beside it.  From a sampled graph the estimate can fall on
+% either side of the map's entropy.
+%
 % Errors: those of @code{subshift} (for @var{start}, an exploding number of
 % subsets), "entropy: A must be a square real matrix (n-by-n, sparse), A(i, j)
 % an edge j -> i.", "entropy: labels must be whole numbers from 0 to 255.".
@@ -52,7 +61,7 @@
 % A = sparse ([1 2 2 3 3], [1 1 2 2 3], 1, 3, 3);   % loops 1, 2, 3; 1 -> 2 -> 3
 % entropy (A, uint8 ([0 1 0]), 0)
 % @end example
-% @seealso{subshift, transitions, morsesets}
+% @seealso{entropybound, subshift, transitions, morsesets}
 % @end deftypefn
 function [h, S] = entropy(A, labels, start)
   if nargin < 1
