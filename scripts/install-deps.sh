@@ -9,7 +9,8 @@
 #          compilers, GoogleTest, clang with libFuzzer and the sanitizer
 #          runtimes, valgrind, and Wine to run the Windows tests (64-bit and,
 #          after adding the i386 architecture, 32-bit)
-#   bench  the benchmarks' peers: Google Benchmark, Boost.Graph, OpenFst, SciPy
+#   bench  the benchmarks' peers: Google Benchmark, Boost.Graph, OpenFst, SciPy,
+#          mpmath (a reference in many-digit arithmetic)
 # Run as root, or as a user who may sudo.
 set -euo pipefail
 
@@ -20,7 +21,7 @@ for set in "$@"; do
     test) packages+=(cmake make g++ octave liboctave-dev octave-interval gnuplot-nox fonts-freefont-otf ghostscript
                      g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest libgtest-dev
                      clang libclang-rt-14-dev valgrind wine64 wine32:i386) ;;
-    bench) packages+=(cmake make g++ libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy) ;;
+    bench) packages+=(cmake make g++ libbenchmark-dev libboost-graph-dev libfst-dev python3-scipy python3-mpmath) ;;
     *) echo "install-deps.sh: unknown set '$set' (demo, test, bench)" >&2; exit 2 ;;
   esac
 done
