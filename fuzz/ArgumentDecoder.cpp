@@ -31,7 +31,7 @@ namespace {
 const char* const kWords[] = {
     "depth", "count", "boxes", "search", "insert", "keep", "save", "release", "subdivide",
     "center", "radius", "sd", "verbose", "dim", "handle", "type", "subs", ".", "()", "{}",
-    "f0", "f1", "f2", "f3", "", "Center", "x",
+    "f0", "f1", "f2", "f3", "", "Center", "x", "meets", "faces", "sparse", "pairs", "any",
 };
 const char* const kFieldNames[] = {"handle", "type", "subs", "x"};
 
