@@ -67,7 +67,7 @@
 % A = transitions (T, f, [], "interval");  % an outer graph
 % c = boxes (T);
 % [h, estimate] = entropybound (A, c >= 0.5)
-% @result{} h = 0.6964 (log 2 = 0.6931 <= h), estimate = 0.6964
+% @result{} h = 0.693147180559945 (log 2, rounded up), estimate the same
 % @end example
 % @seealso{entropy, subshift, transitions}
 % @end deftypefn
@@ -224,6 +224,34 @@ end
 %!   assert (h, exact, 1e-9);
 %!   assert (e, exact, 1e-9);
 %!   assert (h >= e - 1e-14);
+%! end
+
+%!test
+%! ## The logistic family x' = r x (1 - x), partition at 1/2, from outer
+%! ## graphs: never below the entropy where it is known (log 2 at r = 4, log
+%! ## of the golden mean in the period-3 window at r = 3.83) or where the
+%! ## kneading determinant gives it (r = 3.7: 0.381716918613), and coming
+%! ## down towards it as the intervals shrink.
+%! pkg load interval
+%! known = [3.7 0.381716918613; 3.83 inf(log ((1 + sqrt (infsup (5))) / 2)); 4 inf(log (infsup (2)))];
+%! for q = 1:rows (known)
+%!   r = known(q, 1);
+%!   f = @(x) r * (0.25 - (x - 0.5).^2);
+%!   h = zeros (1, 3);
+%!   for k = 1:3
+%!     T = Tree (0.5, 0.5);
+%!     T.verbose = 0;
+%!     for s = 1:6 + 2 * k
+%!       subdivide (T);
+%!     end
+%!     A = transitions (T, f, [], "interval");
+%!     c = boxes (T);
+%!     [h(k), e] = entropybound (A, c >= 0.5);
+%!     assert (h(k) >= known(q, 2));
+%!     assert (h(k) >= e);
+%!   end
+%!   assert (h(3) <= h(2) && h(2) <= h(1));
+%!   assert (h(3) - known(q, 2) < 0.02);
 %! end
 
 %!error <usage> entropybound (sparse (1))
