@@ -197,6 +197,21 @@ end
 %! assert (all (A(sub2ind (size (A), k(j), j))));
 
 %!test
+%! ## More boxes than one chunk of interval mode, with a line per chunk: the
+%! ## mirror image of a box is its mirror box, touching its two neighbours.
+%! U = Tree (0, 1);
+%! for k = 1:17
+%!   subdivide (U);
+%! end
+%! n = count (U);
+%! out = evalc ('A = transitions (U, @(x) -x, [], "interval");');
+%! assert (numel (strfind (out, "boxes mapped")), 2);
+%! assert (size (A), [n n]);
+%! [i, j] = find (A);
+%! assert (numel (i), 3 * n - 2);
+%! assert (all (abs (i - (n + 1 - j)) <= 1));
+
+%!test
 %! ## An enclosure that touches a box's face reaches the box: x -> x/2 + 1/4
 %! ## on [0, 1] maps [0, 1/4] onto [1/4, 3/8], which touches box 1 at 1/4,
 %! ## and both [1/4, 1/2] and [1/2, 3/4] onto intervals that end at the
