@@ -249,7 +249,7 @@ end
 %! ## load it as for a package that is not there.
 %! loaded = exist ("infsup") == 2;
 %! if (loaded)
-%!   pkg unload interval
+%!   pkg ("unload", "-nodeps", "interval");   # boxgraph, installed, depends on it
 %! endif
 %! folder = tempname ();
 %! mkdir (folder);
