@@ -258,3 +258,16 @@ end
 %!error <A must be a square real matrix> entropybound (sparse (2, 3), [0 0])
 %!error <labels must be whole numbers from 0 to 255, one per vertex> entropybound (sparse (ones (2)), [0 1 1])
 %!error <labels must be whole numbers from 0 to 255, one per vertex> entropybound (sparse (ones (2)), [0 0.5])
+
+%!demo
+%! ## The logistic map x' = 4 x (1 - x), whose entropy is log 2, on 2^10
+%! ## intervals: the outer graph's bound and the estimate, for the halves.
+%! T = Tree (0.5, 0.5);
+%! T.verbose = 0;
+%! for k = 1:10
+%!   subdivide (T);
+%! end
+%! A = transitions (T, @(x) 4 * (0.25 - (x - 0.5).^2), [], "interval");
+%! c = boxes (T);
+%! [h, estimate] = entropybound (A, c >= 0.5)
+%! log (2)

@@ -2,7 +2,7 @@
 
 %!test
 %! names = {"strongcomp", "cyclereach", "subshift", "@Tree/Tree", "attractor", ...
-%!          "transitions", "entropy", "morsesets"};
+%!          "transitions", "entropy", "morsesets", "entropybound", "@Tree/meets"};
 %! for k = 1:numel (names)
 %!   [code, idx] = test (names{k}, "grabdemo");
 %!   assert (numel (idx) > 1, ["no demo for " names{k}]);

@@ -100,3 +100,16 @@ end
 %!error <corners must not be NaN> meets (T, NaN, 1)
 %!error <the form must be> meets (T, 0, 1, 2, "all")
 %!error <depth must be a whole number from 0 to 2> meets (T, 0, 1, 3)
+
+%!demo
+%! ## The boxes of a 4 by 4 grid over [-1, 1]^2 that two rectangles touch:
+%! ## one inside a box, one across the centre (four boxes meet there).
+%! T = Tree ([0 0], [1 1]);
+%! for k = 1:4
+%!   subdivide (T);
+%! end
+%! lower = [0.1 0.1; -0.1 -0.1]';   % one rectangle per column
+%! upper = [0.2 0.2; 0.1 0.1]';
+%! [k, j] = meets (T, lower, upper)
+%! c = boxes (T);
+%! c(:, k)
