@@ -29,7 +29,7 @@
 %
 % Cost: rectangles that meet a few boxes each, on a level made by
 % subdivision or insertion, have the cells they span looked up through
-% @code{search}'s index, about 5 times the time of searching one point per
+% @code{search}'s index, about twice the time of searching one point per
 % box found (the Henon covering at depth 20); larger ones, and other
 % levels, descend the tree.  Also callable as @code{T.meets(lower, upper,
 % d)}.
