@@ -156,6 +156,149 @@ private:
     int32_t level_ = 0;
 };
 
+// The boxes at depth whose hulls a rectangle meets, among those the tree has
+// and those Tree_insert would make: a box without halves is split along
+// sd[its depth], as insertion splits it, and a half the tree lacks stands
+// for all the boxes below it. Centres, radii and faces are computed as the
+// walk computes them, so a box's lower faces are those it will have.
+class Cells {
+public:
+    Cells(const Tree* tree, int32_t depth)
+        : tree_(tree), depth_(depth), dim_(static_cast<size_t>(tree->rect->dim)), c_(dim_), r_(dim_),
+          lo_(dim_), hi_(dim_), path_(static_cast<size_t>(depth > 0 ? depth : 0))
+    {
+    }
+
+    // Calls found(box, lower faces, upper faces) for each box at depth
+    // whose hull the closed rectangle meets, box null for one the tree
+    // lacks, in the order of box numbers.
+    template <class Found>
+    void find(const double* lower, const double* upper, Found found)
+    {
+        const Rectangle* rect = tree_->rect;
+        if (depth_ < 0 || depth_ > TREE_DEPTH_PER_DIM * rect->dim)
+            return;
+        for (size_t k = 0; k < dim_; ++k) {
+            c_[k] = rect->center[k];
+            r_[k] = rect->radius[k];
+            lo_[k] = c_[k] - r_[k];
+            hi_[k] = c_[k] + r_[k];
+            if (!(lower[k] <= upper[k] && lower[k] <= hi_[k] && upper[k] >= lo_[k]))
+                return;
+        }
+        box_ = tree_->root;
+        level_ = 0;
+        for (;;) {
+            if (level_ == depth_)
+                found(box_, lo_.data(), hi_.data());
+            else if (enter(0, lower, upper) || enter(1, lower, upper))
+                continue;
+            for (;;) {
+                if (level_ == 0)
+                    return;
+                const int taken = path_[static_cast<size_t>(level_) - 1].child;
+                up();
+                if (taken == 0 && enter(1, lower, upper))
+                    break;
+            }
+        }
+    }
+
+private:
+    struct Step {
+        const Box* box;
+        double c, r, face;
+        int split, child;
+    };
+
+    // The split of the box at the walk: its own once it has a half, else
+    // the one insertion would give it; dim or more where no half can be.
+    int split() const
+    {
+        if (box_ != nullptr && (box_->child[0] != nullptr || box_->child[1] != nullptr))
+            return box_->split;
+        return tree_->sd[level_];
+    }
+
+    bool enter(int i, const double* lower, const double* upper)
+    {
+        Interrupt_poll();
+        const int k = split();
+        if (k >= static_cast<int>(dim_))
+            return false;
+        const auto q = static_cast<size_t>(k);
+        if (i == 0 ? !(lower[q] <= c_[q]) : !(upper[q] >= c_[q]))
+            return false;
+        double& face = i == 0 ? hi_[q] : lo_[q];
+        path_[static_cast<size_t>(level_)] = {box_, c_[q], r_[q], face, k, i};
+        face = c_[q];
+        r_[q] = r_[q] * 0.5;
+        c_[q] = i == 0 ? c_[q] - r_[q] : c_[q] + r_[q];
+        box_ = box_ != nullptr ? box_->child[i] : nullptr;
+        ++level_;
+        return true;
+    }
+
+    void up()
+    {
+        const Step& step = path_[static_cast<size_t>(--level_)];
+        const auto q = static_cast<size_t>(step.split);
+        box_ = step.box;
+        c_[q] = step.c;
+        r_[q] = step.r;
+        (step.child == 0 ? hi_ : lo_)[q] = step.face;
+    }
+
+    const Tree* tree_;
+    int32_t depth_;
+    size_t dim_;
+    CheckedVector<double> c_, r_, lo_, hi_;
+    CheckedVector<Step> path_;
+    const Box* box_ = nullptr;
+    int32_t level_ = 0;
+};
+
+// The lower corners of the boxes that the rectangles meet and the tree
+// lacks, sorted by coordinates, each once. A box without interior (its
+// lower corner is not inside it) is passed over.
+void missingBoxes(const Tree* tree, int32_t depth, const double* lower, const double* upper, int64_t count,
+                  CheckedVector<double>& corners)
+{
+    const auto dim = static_cast<size_t>(tree->rect->dim);
+    Cells cells(tree, depth);
+    CheckedVector<double> found;
+    for (int64_t j = 0; j < count; ++j) {
+        const size_t at = static_cast<size_t>(j) * dim;
+        cells.find(lower + at, upper + at, [&](const Box* box, const double* lo, const double* hi) {
+            if (box != nullptr)
+                return;
+            for (size_t k = 0; k < dim; ++k)
+                if (!(lo[k] < hi[k]))
+                    return;
+            found.insert(found.end(), lo, lo + dim);
+        });
+    }
+    // The corners in coordinate order, then each once.
+    const size_t n = found.size() / dim;
+    CheckedVector<size_t> order(n);
+    for (size_t q = 0; q < n; ++q)
+        order[q] = q;
+    auto less = [&](size_t a, size_t b) {
+        return std::lexicographical_compare(found.begin() + static_cast<ptrdiff_t>(a * dim),
+                                            found.begin() + static_cast<ptrdiff_t>((a + 1) * dim),
+                                            found.begin() + static_cast<ptrdiff_t>(b * dim),
+                                            found.begin() + static_cast<ptrdiff_t>((b + 1) * dim));
+    };
+    std::sort(order.begin(), order.end(), less);
+    corners.clear();
+    for (size_t q = 0; q < n; ++q) {
+        const double* x = found.data() + order[q] * dim;
+        if (q > 0 && std::equal(x, x + dim, found.data() + order[q - 1] * dim))
+            continue;
+        corners.insert(corners.end(), x, x + dim);
+    }
+}
+
 // The shape of a level: its boxes, and whether every box with children at
 // each depth above it splits along the same coordinate (as subdivision and
 // insertion make them), and which.
@@ -454,7 +597,10 @@ BoxMeets* Tree_meets(Tree* tree, int32_t depth, const double* lower, const doubl
                 meets->starts.push_back(0);
             }
         };
-        if (form == BOX_MEETS_ANY)
+        if (form == BOX_MEETS_MISSING) {
+            missingBoxes(tree, depth, lower, upper, count, meets->corners);
+            meets->boxCount = Tree_count(tree, depth);
+        } else if (form == BOX_MEETS_ANY)
             meetAll(tree, depth, lower, upper, count, ready,
                     [&](int32_t number) { meets->met[static_cast<size_t>(number) - 1] = 1; }, [] {});
         else

@@ -37,12 +37,18 @@
 #include "Alloc.h"
 #include "TreeRecords.h"
 
-// Which boxes rectangles meet, in one of two forms. Lists: the boxes that
+// Which boxes rectangles meet, in one of three forms. Lists: the boxes that
 // rectangle j (0-based) meets are boxes[starts[j]] .. boxes[starts[j + 1] -
 // 1], box numbers (1..n) ascending: the compressed columns of the n-by-count
 // incidence. Any: met[k - 1] is 1 when some rectangle meets box k, else 0.
-// Owned by the caller; release with BoxMeets_free.
-typedef enum { BOX_MEETS_LISTS, BOX_MEETS_ANY } BoxMeetsForm;
+// Missing: the boxes at the depth that the rectangles meet and the tree
+// lacks, those Tree_insert would make there, each by the lower corner of
+// its faces (dim doubles, corners[q * dim ...]); a box's lower corner lies
+// in it, so inserting the corners makes exactly these boxes (a box without
+// interior, narrower than the doubles around it, holds no point and is not
+// listed). Sorted by coordinates, each box once. Owned by the caller;
+// release with BoxMeets_free.
+typedef enum { BOX_MEETS_LISTS, BOX_MEETS_ANY, BOX_MEETS_MISSING } BoxMeetsForm;
 
 typedef struct BoxMeets {
     int64_t boxCount;               // n, the boxes at the depth
@@ -50,6 +56,7 @@ typedef struct BoxMeets {
     CheckedVector<int64_t> starts;  // lists: count + 1 entries, starts[0] = 0
     CheckedVector<int32_t> boxes;   // lists: starts[count] entries
     CheckedVector<uint8_t> met;     // any: n entries
+    CheckedVector<double> corners;  // missing: dim doubles per box
 } BoxMeets;
 
 // The boxes at depth that each of count rectangles meets. Rectangle j has
@@ -74,7 +81,12 @@ typedef struct BoxMeets {
 // its bounding cells span, so a little more than the boxes met, each about
 // a search of one point); per other rectangle a few levels of climbing and
 // descending plus O(1) per box met, O(depth) per box met at worst, and one
-// walk numbering the level when the first such rectangle comes. Working
+// walk numbering the level when the first such rectangle comes. The missing
+// boxes come from one descent per rectangle through the tree and the boxes
+// insertion would add (split along sd where a box has no halves yet, as
+// Tree_insert splits them; a depth down to 500 * dim): O(depth + boxes
+// visited), where the boxes visited include every box the rectangle meets
+// down to the depth, present or not, and sorting them. Working
 // memory: the corners of up to about 2^18 cells at a time (dim + 1 doubles
 // each), the boxes of two adjacent levels, and the cell tables.
 BoxMeets* Tree_meets(Tree* tree, int32_t depth, const double* lower, const double* upper,

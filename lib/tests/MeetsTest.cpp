@@ -307,6 +307,8 @@ TEST(Meets, ManyRectanglesOfEverySize)
     ASSERT_EQ(found, byEveryBox(f, 2, lower, upper));
 }
 
+V missing(Tree* tree, int32_t depth, const V& lower, const V& upper);
+
 // Boxes narrower than the spacing of doubles at their centres: halving
 // stops moving the centres, some boxes have no interior and faces repeat.
 // Such a level is answered by the descent, still as the hulls say.
@@ -329,6 +331,124 @@ TEST(Meets, BoxesThinnerThanTheDoublesAroundThem)
         upper.push_back(nextafter(x, 2));
     }
     EXPECT_EQ(meets(tree.get(), 8, lower, upper), byEveryBox(f, 1, lower, upper));
+    // With every other box removed, each missing box listed is one that
+    // insertion makes: none without interior, whose corner lies elsewhere.
+    std::vector<uint8_t> mask(f.lower.size());
+    for (size_t b = 0; b < mask.size(); ++b)
+        mask[b] = b % 2;
+    Tree_keep(tree.get(), 8, mask.data(), &n);
+    const V corners = missing(tree.get(), 8, {1 - ldexp(1.0, -49)}, {1 + ldexp(1.0, -49)});
+    int64_t added = 0;
+    ASSERT_EQ(Tree_insert(tree.get(), 8, corners.data(), static_cast<int64_t>(corners.size()), &added), TREE_OK);
+    EXPECT_EQ(added, static_cast<int64_t>(corners.size()));
+    EXPECT_GT(added, 0);
+}
+
+// The missing boxes of the rectangles, as lower corners.
+V missing(Tree* tree, int32_t depth, const V& lower, const V& upper)
+{
+    const auto count = static_cast<int64_t>(lower.size() / static_cast<size_t>(tree->rect->dim));
+    BoxMeets* m = Tree_meets(tree, depth, lower.data(), upper.data(), count, BOX_MEETS_MISSING);
+    V corners(m->corners.begin(), m->corners.end());
+    BoxMeets_free(&m);
+    return corners;
+}
+
+TEST(Meets, MissingBoxesOnALine)
+{
+    TreePtr tree = makeTree({0}, {1});
+    int64_t n = 0;
+    Tree_subdivide(tree.get(), &n);
+    Tree_subdivide(tree.get(), &n);  // [-1, -0.5) [-0.5, 0) [0, 0.5) [0.5, 1]
+    const std::vector<uint8_t> mask = {1, 0, 1, 0};
+    Tree_keep(tree.get(), 2, mask.data(), &n);
+    // At depth 2 the rectangle [-0.6, 0.6] meets all four; two are missing.
+    EXPECT_EQ(missing(tree.get(), 2, {-0.6}, {0.6}), V({-0.5, 0.5}));
+    // At depth 4 it meets the boxes from [-0.625, -0.5) to [0.5, 0.625),
+    // none present; overlapping rectangles give each box once, in order.
+    EXPECT_EQ(missing(tree.get(), 4, {-0.6, 0.1}, {0.1, 0.6}),
+              V({-0.625, -0.5, -0.375, -0.25, -0.125, 0, 0.125, 0.25, 0.375, 0.5}));
+    // Present boxes are not missing; touching a face counts.
+    int64_t added = 0;
+    const V corners = missing(tree.get(), 3, {-0.25}, {0});
+    EXPECT_EQ(corners, V({-0.5, -0.25, 0}));
+    ASSERT_EQ(Tree_insert(tree.get(), 3, corners.data(), 3, &added), TREE_OK);
+    EXPECT_EQ(added, 3);
+    EXPECT_EQ(missing(tree.get(), 3, {-0.25}, {0}), V());
+    // An empty tree lacks the whole level; an empty rectangle meets nothing.
+    const std::vector<uint8_t> none(static_cast<size_t>(Tree_count(tree.get(), 2)), 0);
+    Tree_keep(tree.get(), 2, none.data(), &n);
+    EXPECT_EQ(missing(tree.get(), 1, {-1}, {1}), V({-1, 0}));
+    EXPECT_EQ(missing(tree.get(), 1, {0.5}, {0.4}), V());
+}
+
+// On random trees and rectangles: the corners are distinct and sorted, each
+// makes one new box, after which nothing is missing; on trees split along
+// sd throughout, they are the lower faces of the boxes of the full level
+// that the rectangles meet and the tree lacks.
+TEST(Meets, MissingBoxesAreWhatInsertionMakes)
+{
+    std::mt19937 rng(41);
+    size_t made = 0, checked = 0;
+    for (int round = 0; round < 30; ++round) {
+        const int dim = 1 + round % 3;
+        const size_t d = static_cast<size_t>(dim);
+        const bool regular = round % 3 != 0;
+        TreePtr tree = randomTree(rng, dim, regular, 2 + round % 7);
+        const int32_t depth = std::max(Tree_depth(tree.get()), 0) + static_cast<int32_t>(rng() % 3);
+        V lower, upper;
+        std::uniform_real_distribution<double> unit(-1.1, 1.1), width(0, 0.3);
+        for (int j = 0; j < 6; ++j)
+            for (size_t k = 0; k < d; ++k) {
+                const double c = tree->rect->center[k], r = tree->rect->radius[k];
+                const double lo = c + r * unit(rng);
+                lower.push_back(lo);
+                upper.push_back(j == 0 ? lo : lo + r * width(rng));
+            }
+        const V corners = missing(tree.get(), depth, lower, upper);
+        const size_t n = corners.size() / d;
+        for (size_t q = 1; q < n; ++q)
+            ASSERT_TRUE(std::lexicographical_compare(corners.begin() + static_cast<ptrdiff_t>((q - 1) * d),
+                                                     corners.begin() + static_cast<ptrdiff_t>(q * d),
+                                                     corners.begin() + static_cast<ptrdiff_t>(q * d),
+                                                     corners.begin() + static_cast<ptrdiff_t>((q + 1) * d)))
+                << "round " << round;
+        if (regular) {
+            // The reference: a full level of the same splits.
+            TreePtr full = makeTree(V(tree->rect->center, tree->rect->center + dim),
+                                    V(tree->rect->radius, tree->rect->radius + dim));
+            for (int l = 0; l < 16; ++l)
+                full->sd[l] = tree->sd[l];
+            int64_t made = 0;
+            for (int32_t l = 0; l < depth; ++l)
+                Tree_subdivide(full.get(), &made);
+            const Faces f = facesAt(full.get(), depth);
+            V expected;
+            for (const auto& list : byEveryBox(f, d, lower, upper))
+                for (const int32_t b : list) {
+                    const double* corner = &f.lower[static_cast<size_t>(b - 1) * d];
+                    if (searchOne(tree.get(), depth, corner) == 0)
+                        expected.insert(expected.end(), corner, corner + d);
+                }
+            std::vector<V> rows;
+            for (size_t q = 0; q * d < expected.size(); ++q)
+                rows.emplace_back(expected.begin() + static_cast<ptrdiff_t>(q * d), expected.begin() + static_cast<ptrdiff_t>((q + 1) * d));
+            std::sort(rows.begin(), rows.end());
+            rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+            V sorted;
+            for (const V& row : rows)
+                sorted.insert(sorted.end(), row.begin(), row.end());
+            ASSERT_EQ(corners, sorted) << "round " << round;
+            ++checked;
+        }
+        made += n;
+        int64_t added = 0;
+        ASSERT_EQ(Tree_insert(tree.get(), depth, corners.data(), static_cast<int64_t>(n), &added), TREE_OK);
+        ASSERT_EQ(added, static_cast<int64_t>(n)) << "round " << round;
+        ASSERT_EQ(missing(tree.get(), depth, lower, upper), V()) << "round " << round;
+    }
+    EXPECT_GT(made, 500u);
+    EXPECT_GT(checked, 15u);
 }
 
 // Every allocation of the query fails in turn: each failure gives back all
@@ -345,7 +465,7 @@ TEST(Meets, FailedAllocationLeavesNothing)
             upper.push_back(x + tree->rect->radius[k] * (j % 5) / 16.0);
         }
     const Lists whole = meets(tree.get(), 10, lower, upper);
-    for (const BoxMeetsForm form : {BOX_MEETS_LISTS, BOX_MEETS_ANY}) {
+    for (const BoxMeetsForm form : {BOX_MEETS_LISTS, BOX_MEETS_ANY, BOX_MEETS_MISSING}) {
         int failures = 0;
         for (long k = 1;; ++k) {
             BoxMeets* m = nullptr;
