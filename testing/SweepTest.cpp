@@ -205,6 +205,7 @@ TEST(AllocationSweep, TreeOperations)
     Array upper = host::dense(2, 3, {0.3, 0.2, 0.7, 0.9, 0.9, -0.1});
     Array any = text("any");
     Array pairs = text("pairs");
+    Array missingForm = text("missing");
     const struct {
         const char* op;
         std::vector<const mxArray*> args;
@@ -216,6 +217,7 @@ TEST(AllocationSweep, TreeOperations)
         {"meets", {points.get(), upper.get()}, 1},
         {"meets", {points.get(), upper.get(), three.get(), any.get()}, 1},
         {"meets", {points.get(), upper.get(), three.get(), pairs.get()}, 2},
+        {"meets", {points.get(), upper.get(), deep.get(), missingForm.get()}, 1},
         {"faces", {three.get()}, 2},
     };
     for (const auto& c : calls) {

@@ -11,7 +11,9 @@
 //   S = treeops(T, "meets", L, U, [d, [form]])
 //                                       the boxes whose closed hulls meet each rectangle [L(:, j), U(:, j)]:
 //                                       form "sparse" (default) S(k, j) = 1, n-by-m; "pairs" [k, j] columns;
-//                                       "any" a 1-by-n logical row, true for boxes some rectangle meets
+//                                       "any" a 1-by-n logical row, true for boxes some rectangle meets;
+//                                       "missing" the lower corners of the boxes met that the tree lacks
+//                                       (d up to 500*dim), whose insertion makes exactly those boxes
 //   [L, U] = treeops(T, "faces", [d, [first last]])
 //                                       the exact lower and upper faces of every box (from first to last)
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
@@ -211,23 +213,37 @@ void meets(const Call& call)
     for (size_t i = 0; i < values; ++i)
         if (std::isnan(lower[i]) || std::isnan(upper[i]))
             call.fail("badCorners", "the corners must not be NaN.");
-    const int32_t d = depthArgument(call, 2);
-    enum class Form { Sparse, Pairs, Any } form = Form::Sparse;
+    enum class Form { Sparse, Pairs, Any, Missing } form = Form::Sparse;
     if (call.nargs > 3) {
-        const gateway::HostText text = gateway::text(call.args[3], call.refusal("badForm", "the form must be \"sparse\", \"pairs\" or \"any\"."));
+        const std::string forms = "the form must be \"sparse\", \"pairs\", \"any\" or \"missing\".";
+        const gateway::HostText text = gateway::text(call.args[3], call.refusal("badForm", forms));
         if (strcmp(text.get(), "pairs") == 0)
             form = Form::Pairs;
         else if (strcmp(text.get(), "any") == 0)
             form = Form::Any;
+        else if (strcmp(text.get(), "missing") == 0)
+            form = Form::Missing;
         else if (strcmp(text.get(), "sparse") != 0)
-            call.fail("badForm", "the form must be \"sparse\", \"pairs\" or \"any\".");
+            call.fail("badForm", forms);
     }
+    // The boxes a tree lacks can lie below its deepest level, as insert's can.
+    const int32_t d = form == Form::Missing ? depthArgument(call, 2, TREE_DEPTH_PER_DIM * call.dim())
+                                            : depthArgument(call, 2);
     struct Free {
         void operator()(BoxMeets* meets) const { BoxMeets_free(&meets); }
     };
-    const std::unique_ptr<BoxMeets, Free> found(
-        Tree_meets(call.tree(), d, lower, upper, m, form == Form::Any ? BOX_MEETS_ANY : BOX_MEETS_LISTS));
+    const BoxMeetsForm asked = form == Form::Any       ? BOX_MEETS_ANY
+                               : form == Form::Missing ? BOX_MEETS_MISSING
+                                                       : BOX_MEETS_LISTS;
+    const std::unique_ptr<BoxMeets, Free> found(Tree_meets(call.tree(), d, lower, upper, m, asked));
     const int64_t n = found->boxCount;
+    if (form == Form::Missing) {
+        const size_t values = found->corners.size();
+        const auto dim = static_cast<size_t>(call.dim());
+        call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(dim), static_cast<mwSize>(values / dim), mxREAL);
+        std::copy(found->corners.begin(), found->corners.end(), mxGetPr(call.plhs[0]));
+        return;
+    }
     if (form == Form::Any) {
         call.plhs[0] = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
         mxLogical* hit = mxGetLogicals(call.plhs[0]);

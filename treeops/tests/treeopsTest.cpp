@@ -142,6 +142,7 @@ TEST(treeops, MeetsAndFacesThroughTheGateway)
     EXPECT_EQ(V(mxGetPr(S), mxGetPr(S) + 4), V({1, 1, 1, 1}));
 
     Array two = scalar(2);
+    Array three = scalar(3);
     Array pairs = text("pairs");
     std::vector<Array> kj = run(t, "meets", {lower.get(), upper.get(), two.get(), pairs.get()}, 2);
     EXPECT_EQ(mxGetN(kj[0].get()), 1u);
@@ -160,6 +161,14 @@ TEST(treeops, MeetsAndFacesThroughTheGateway)
     EXPECT_EQ(mxGetM(s[0].get()), 3u);
     EXPECT_EQ(mxGetN(s[0].get()), 0u);
 
+    // The boxes the rectangles meet that the tree lacks: the removed box 3
+    // at depth 2, and at depth 3, below the deepest level, every box met.
+    Array missingForm = text("missing");
+    std::vector<Array> made = run(t, "meets", {lower.get(), upper.get(), two.get(), missingForm.get()});
+    EXPECT_EQ(mxGetM(made[0].get()), 1u);
+    EXPECT_EQ(host::doubles(made[0].get()), V({0}));
+    made = run(t, "meets", {lower.get(), upper.get(), three.get(), missingForm.get()});
+    EXPECT_EQ(host::doubles(made[0].get()), V({-0.75, -0.5, -0.25, 0, 0.25, 0.5, 0.75}));
     std::vector<Array> f = run(t, "faces", {}, 2);
     EXPECT_EQ(host::doubles(f[0].get()), V({-1, -0.5, 0.5}));
     EXPECT_EQ(host::doubles(f[1].get()), V({-0.5, 0, 1}));
@@ -175,8 +184,7 @@ TEST(treeops, MeetsAndFacesThroughTheGateway)
     EXPECT_EQ(refusal(t, "meets", {lower.get(), shorter.get()}), corners);
     EXPECT_EQ(refusal(t, "meets", {lower.get(), nan.get()}), "Tree.meets: the corners must not be NaN.");
     EXPECT_EQ(refusal(t, "meets", {lower.get(), upper.get(), two.get(), other.get()}),
-              "Tree.meets: the form must be \"sparse\", \"pairs\" or \"any\".");
-    Array three = scalar(3);
+              "Tree.meets: the form must be \"sparse\", \"pairs\", \"any\" or \"missing\".");
     EXPECT_EQ(refusal(t, "meets", {lower.get(), upper.get(), three.get()}),
               "Tree.meets: depth must be a whole number from 0 to 2.");
     Array wide = row({1, 4});
