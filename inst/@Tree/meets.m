@@ -3,6 +3,7 @@
 % @deftypefnx {} {@var{S} =} meets (@var{T}, @var{lower}, @var{upper}, @var{d})
 % @deftypefnx {} {[@var{k}, @var{j}] =} meets (@dots{})
 % @deftypefnx {} {@var{hit} =} meets (@var{T}, @var{lower}, @var{upper}, @var{d}, "any")
+% @deftypefnx {} {@var{X} =} meets (@var{T}, @var{lower}, @var{upper}, @var{d}, "missing")
 % The boxes of the tree @var{T} at depth @var{d} (default or empty: the
 % deepest level) that each of m rectangles meets.  Rectangle j is the closed
 % box [@var{lower}(:, j), @var{upper}(:, j)]; @var{lower} and @var{upper} are
@@ -16,6 +17,12 @@
 % within a rectangle by box number (as @code{[k, j] = find (S)}).
 % @item @var{hit}: 1-by-n logical, true for the boxes that some rectangle
 % meets.
+% @item @var{X}: the boxes at depth @var{d} that the rectangles meet and
+% the tree lacks, those that @code{insert} would make there (a box without
+% halves split along @code{T.sd}, as insertion splits it), each by the
+% lower corner of its faces, dim-by-k, each box once: @code{insert (T, X,
+% d)} makes exactly them.  Here @var{d} may lie below the deepest level, to
+% 500*dim.
 % @end itemize
 %
 % A rectangle meets a box when it meets the box's closed hull: a rectangle
@@ -36,7 +43,8 @@
 %
 % Errors: "Tree.meets: the corners must be real dim-by-m matrices of one
 % size, one rectangle per column.", "Tree.meets: the corners must not be
-% NaN.", and those of @code{count} for @var{d}.
+% NaN.", "Tree.meets: the form must be "sparse", "pairs", "any" or
+% "missing".", and those of @code{count} for @var{d}.
 %
 % @example
 % T = Tree (0, 1);
@@ -103,6 +111,23 @@ end
 %!error <corners must be real 1-by-m matrices of one size> meets (T, [0; 1], [1; 2])
 %!error <corners must not be NaN> meets (T, NaN, 1)
 %!error <the form must be> meets (T, 0, 1, 2, "all")
+%!error <depth must be a whole number from 0 to 500> meets (T, 0, 1, 501, "missing")
+
+%!test
+%! ## The boxes a tree lacks, made by inserting their corners; afterwards
+%! ## none is missing.
+%! U = Tree ([0.1 -0.3], [0.7 1.3]);
+%! for k = 1:6
+%!   subdivide (U);
+%! end
+%! keep (U, mod (1:count (U), 3) > 0);
+%! lower = [0 -0.5; 0.3 0.2]';
+%! upper = [0.2 0; 0.5 0.9]';
+%! X = meets (U, lower, upper, 8, "missing");
+%! assert (rows (X), 2);
+%! assert (insert (U, X, 8), columns (X));
+%! assert (isempty (meets (U, lower, upper, 8, "missing")));
+%! assert (all (sum (meets (U, lower, upper, 8)) > 0));
 %!error <depth must be a whole number from 0 to 2> meets (T, 0, 1, 3)
 
 %!demo
