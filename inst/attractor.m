@@ -156,15 +156,16 @@ end
 
 %!test
 %! ## Interval mode encloses: the Henon covering holds a long orbit after its
-%! ## first steps and every box of a sampled covering of the same depth,
-%! ## with more boxes than it.
+%! ## first steps and every box of a covering sampled at given points (whose
+%! ## images the enclosures hold) of the same depth, with more boxes than it.
 %! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
 %! T = Tree ([0 0], [1.5 0.4]);
 %! T.verbose = 0;
 %! n = attractor (T, henon, 14, "interval");
 %! U = Tree ([0 0], [1.5 0.4]);
 %! U.verbose = 0;
-%! attractor (U, henon, 14);
+%! [px, py] = ndgrid (linspace (-1, 1, 5));
+%! attractor (U, henon, 14, [px(:)'; py(:)']);
 %! assert (n == count (T) && n > count (U));
 %! assert (all (search (T, boxes (U)) > 0));
 %! x = [0.1; 0.1];
