@@ -8,23 +8,6 @@ namespace {
 
 const gateway::Function cyclereach{"cyclereach", "allocation error in CYCLEREACH."};
 
-// The search state is module-wide by design (calls must not overlap): it is
-// assigned afresh by every call before it searches and cleared when the call
-// ends, however it ends, so no call sees anything of the one before.
-SparseView<mwIndex> a{};
-double* reach = nullptr;
-double* dead = nullptr;
-int32_t* stack = nullptr;
-
-struct ClearState {
-    ~ClearState()
-    {
-        a = SparseView<mwIndex>{};
-        reach = dead = nullptr;
-        stack = nullptr;
-    }
-};
-
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
@@ -34,20 +17,19 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
             gateway::fail("usage", "usage: cyclereach(A).");
         if (nlhs > 1)
             gateway::fail("tooManyResults", "one result only: r = cyclereach(A).");
-        const SparseView<mwIndex> view = gateway::sparseArgument(
+        const SparseView<mwIndex> a = gateway::sparseArgument(
             prhs[0], {"notSparse", "first parameter must be sparse."}, {"tooLarge", "matrix is too large."},
             {"malformed", "first parameter is not a well-formed sparse matrix."});
-        if (view.cols < view.rows)
+        if (a.cols < a.rows)
             gateway::fail("tooFewColumns", "first parameter must have at least as many columns as rows.");
 
-        ClearState clear;
-        a = view;
+        // Every call has its own state, nothing is kept between calls. The
+        // search writes every result (not cleared first) and starts from a
+        // cleared state; large arrays go on large pages.
         const auto n = static_cast<size_t>(a.rows);
-        plhs[0] = gateway::doubleVector(gateway::Shape::Row, n, &reach);
-        gateway::HostMemory<double> deadMemory(n);
-        gateway::HostMemory<int32_t> stackMemory(n);
-        dead = deadMemory.get();
-        stack = stackMemory.get();
-        graph::reachCycles(a, reach, dead, stack);
+        double* reach = nullptr;
+        plhs[0] = gateway::rowToFill(n, mxDOUBLE_CLASS, &reach);
+        gateway::HostMemory<uint8_t> state(n, gateway::Contents::Zeros, gateway::Pages::Large);
+        graph::reachCycles(a, reach, state.get());
     });
 }

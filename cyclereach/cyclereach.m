@@ -53,8 +53,22 @@ end
 %! assert(cyclereach(sparse(1, 1, true, 2, 2)), [1 0]);
 
 %!test
-%! ## A long chain into a self-loop needs no recursion.
-%! n = 1e6;
+%! ## Random graphs: 1 exactly where a path of any length reaches a cycle.
+%! rand ("seed", 11);
+%! for n = [2 40 300]
+%!   A = sprand (n, n, 1.2 / n) != 0;
+%!   R = speye (n) | A;  # reachability in 0 or more steps
+%!   for k = 1:10
+%!     R = (R * R) != 0;
+%!   endfor
+%!   cyclic = full (diag ((A * R) != 0));
+%!   assert (cyclereach (A), double (full (R' * cyclic != 0))');  # R(i, j): j reaches i
+%! endfor
+
+%!test
+%! ## A long chain into a self-loop needs no recursion; arrays this long go on
+%! ## large pages.
+%! n = 3e6;
 %! A = sparse([2:n n], 1:n, 1, n, n);
 %! assert(all(cyclereach(A) == 1));
 

@@ -16,7 +16,12 @@
 % bound of the entropy for the same partition;
 % @item two pictures in @var{folder} (default: the current folder):
 % henon-covering.png, the covering coloured by where the mass of Ulam's
-% matrix settles, and henon-morse.png, the Morse sets.
+% matrix settles, and henon-morse.png, the Morse sets;
+% @item the invariant measure, drawn as henon-measure.png.
+% @item the unstable manifold of the fixed point in the attractor, by
+% continuation at the same depth, compared with the attractor's Morse set,
+% and its picture henon-unstable.png, coloured by the round of the
+% continuation that reached each box.
 % @end enumerate
 %
 % It prints a summary with the time of each stage.  Copy it and change the
@@ -122,6 +127,36 @@ function henon(folder)
   morsefile = fullfile(folder, 'henon-morse.png');
   plotboxes(T, [], morse, morsefile);
   time.pictures = toc(t);
+
+  % 7. The invariant measure: the mass that typical orbits leave in each
+  % box, from a sampling adapted to the map's stretching (see help
+  % invariantmeasure), drawn as the density of its mass on a log scale.
+  % Images of a few boxes fall into boxes that the subdivision removed, so
+  % the covering loses a little mass: mu is the conditionally invariant
+  % measure, lambda the mass it keeps a step.
+  t = tic;
+  [mu, lambda] = invariantmeasure(T, f);
+  measurefile = fullfile(folder, 'henon-measure.png');
+  plotboxes(T, [], mu, measurefile, [], 'logdensity');
+  time.measure = toc(t);
+
+  % 8. The unstable manifold of the fixed point (0.6314, 0.1894), the one in
+  % the attractor: the boxes at depth 24 that continuation reaches from its
+  % box, mapping each new box once. The manifold's closure is the attractor,
+  % so it should hold the largest Morse set. rounds: the round in which
+  % each box was made.
+  t = tic;
+  x = (-0.7 + sqrt(0.49 + 5.6)) / 2.8;   % x = 1 - 1.4 x^2 + 0.3 x
+  fixed = [x; 0.3 * x];
+  U = Tree([0 0], [1.5 0.4]);
+  U.verbose = 0;
+  [unstable, rounds] = unstableset(U, f, fixed, 24);
+  inmanifold = search(U, c) > 0;   % the attractor's boxes it holds
+  held = nnz(inmanifold & m == largest - 1);
+  unstablefile = fullfile(folder, 'henon-unstable.png');
+  plotboxes(U, [], rounds, unstablefile);
+  release(U);
+  time.unstable = toc(t);
   release(T);   % frees the boxes; a tree otherwise lives until Octave ends
 
   fprintf('Henon map x'' = 1 - 1.4 x^2 + y, y'' = 0.3 x on [-1.5, 1.5] x [-0.4, 0.4]\n');
@@ -156,6 +191,12 @@ function henon(folder)
   row('  entropy bound, x < 0 and x >= 0', sprintf('%.4f', outer.bound), []);
   row('pictures', '', time.pictures);
   fprintf('    %s\n    %s\n', covering, morsefile);
+  row('invariant measure, mass kept a step', sprintf('%.7f', lambda), time.measure);
+  fprintf('    %s\n', measurefile);
+  row(sprintf('unstable manifold of (%.4f, %.4f)', fixed), sprintf('%d boxes', unstable), time.unstable);
+  fprintf('    in %d rounds; holds %d of the %d boxes of Morse set %d\n', max(rounds), held, ...
+          sizes(largest), largest - 1);
+  fprintf('    %s\n', unstablefile);
   row('total', '', toc(started));
 end
 

@@ -10,11 +10,12 @@
 #include <string>
 
 #include "Covering.h"
-#include "Iter.h"
+#include "HandleArray.h"
 #include "Rectangle.h"
 #include "Tree.h"
 #include "TreeFiles.h"
 #include "TreeHandle.h"
+#include "TreeOperations.h"
 
 namespace fuzzing {
 
@@ -26,12 +27,11 @@ void broken(const char* what)
 
 namespace {
 
-// Words the gateways look for: operations, properties, subscript types, field
-// names, and the files a call may read.
+// Words the gateways look for: properties, subscript types, field names, and
+// the files a call may read. The operations' names come with the signatures.
 const char* const kWords[] = {
-    "depth", "count", "boxes", "search", "insert", "keep", "save", "release", "subdivide",
     "center", "radius", "sd", "verbose", "dim", "handle", "type", "subs", ".", "()", "{}",
-    "f0", "f1", "f2", "f3", "", "Center", "x", "meets", "faces", "sparse", "pairs", "any",
+    "f0", "f1", "f2", "f3", "", "Center", "x", "sparse", "pairs", "any", "missing",
 };
 const char* const kFieldNames[] = {"handle", "type", "subs", "x"};
 
@@ -90,15 +90,18 @@ bool wellFormedSparse(const mxArray* a)
 class Decoder {
 public:
     Decoder(FuzzedDataProvider& in, const Limits& limits, TreePool& pool)
-        : in_(in), limits_(limits), pool_(pool)
+        : in_(in), limits_(limits), pool_(pool), words_(std::begin(kWords), std::end(kWords))
     {
     }
 
-    Call call(const std::vector<std::vector<Kind>>& signatures)
+    Call call(const std::vector<Signature>& signatures)
     {
         Call call;
-        const std::vector<Kind>& signature =
-            signatures[in_.ConsumeIntegralInRange<size_t>(0, signatures.size() - 1)];
+        for (const Signature& s : signatures)
+            for (const Param& p : s)
+                if (p.kind == Kind::Word)
+                    words_.push_back(p.word.c_str());
+        const Signature& signature = signatures[in_.ConsumeIntegralInRange<size_t>(0, signatures.size() - 1)];
         size_t nrhs = signature.size();
         switch (in_.ConsumeIntegralInRange(0, 9)) {
         case 7: nrhs = nrhs > 0 ? nrhs - 1 : 0; break;
@@ -114,10 +117,10 @@ public:
                 call.args.push_back(call.args[in_.ConsumeIntegralInRange<size_t>(0, call.args.size() - 1)]);
                 continue;
             }
-            Kind kind = k < signature.size() ? signature[k] : Kind::Dense;
+            Kind kind = k < signature.size() ? signature[k].kind : Kind::Dense;
             if (in_.ConsumeIntegralInRange(0, 7) == 0)
                 kind = static_cast<Kind>(in_.ConsumeIntegralInRange(0, kPlainKinds - 1));
-            host::Array a = argument(kind, 0);
+            host::Array a = kind == Kind::Word ? word(signature[k].word) : argument(kind, 0);
             call.args.push_back(a.get());
             call.owned.push_back(std::move(a));
         }
@@ -139,6 +142,7 @@ private:
     TreePool& pool_;
     const mxArray* lastSparse_ = nullptr;
     TreeHandle* lastTree_ = nullptr;
+    std::vector<const char*> words_;  // kWords, then the signatures' words
 
     // ---- numbers and sizes
 
@@ -184,10 +188,13 @@ private:
         case Kind::Points: return points();
         case Kind::Mask: return mask();
         case Kind::FileName: return fileName();
+        case Kind::Depth: return depthScalar();
+        case Kind::Range: return range();
         case Kind::TreeArgument: {
-            const Kind kinds[] = {Kind::Points, Kind::Mask, Kind::Scalar, Kind::FileName, Kind::Text};
+            const Kind kinds[] = {Kind::Points, Kind::Mask, Kind::Scalar, Kind::FileName, Kind::Range, Kind::Text};
             return argument(kinds[in_.ConsumeIntegralInRange<size_t>(0, countOf(kinds) - 1)], depth);
         }
+        case Kind::Word: return text();  // a word without its parameter: any
         }
         return scalar();
     }
@@ -365,10 +372,18 @@ private:
         return array;
     }
 
+    // The word, mostly; otherwise any text.
+    host::Array word(const std::string& w)
+    {
+        if (in_.ConsumeIntegralInRange(0, 15) != 0)
+            return host::text(w);
+        return text();
+    }
+
     host::Array text()
     {
         if (in_.ConsumeIntegralInRange(0, 3) != 0)
-            return host::text(kWords[in_.ConsumeIntegralInRange<size_t>(0, countOf(kWords) - 1)]);
+            return host::text(words_[in_.ConsumeIntegralInRange<size_t>(0, words_.size() - 1)]);
         // Raw characters, sometimes several rows. A '/' becomes '_' so that
         // a file name stays in the working folder.
         const mwSize dims[2] = {in_.ConsumeIntegralInRange<mwSize>(0, 2), count(24)};
@@ -570,6 +585,34 @@ private:
         return a;
     }
 
+    // A whole number from 0 to two past the last tree's deepest level mostly,
+    // any scalar otherwise.
+    host::Array depthScalar()
+    {
+        TreeHandle* tree = lastTree();
+        if (tree->tree == nullptr || in_.ConsumeIntegralInRange(0, 3) == 0)
+            return scalar();
+        return host::scalar(in_.ConsumeIntegralInRange(0, std::max(Tree_depth(tree->tree), 0) + 2));
+    }
+
+    // [first last]: box numbers of the last tree's deepest level from 0 to
+    // one past its count mostly, any two numbers now and then, and now and
+    // then one or three of them.
+    host::Array range()
+    {
+        TreeHandle* tree = lastTree();
+        int64_t n = 4;
+        if (tree->tree != nullptr) {
+            const int32_t deepest = Tree_depth(tree->tree);
+            n = Tree_count(tree->tree, deepest < 0 ? 0 : deepest);
+        }
+        std::vector<double> values(in_.ConsumeIntegralInRange(0, 7) != 0 ? 2u : in_.ConsumeBool() ? 1u : 3u);
+        for (double& v : values)
+            v = in_.ConsumeIntegralInRange(0, 3) != 0 ? static_cast<double>(in_.ConsumeIntegralInRange<int64_t>(0, n + 1))
+                                                      : number();
+        return host::row(values);
+    }
+
     host::Array fileName()
     {
         static const char* const names[] = {"f0", "f1", "f2", "f3"};
@@ -757,8 +800,35 @@ void TreePool::settle()
 
 // ---- calls and arrays
 
-Call decode(FuzzedDataProvider& in, const std::vector<std::vector<Kind>>& signatures,
-            const Limits& limits, TreePool& pool)
+std::vector<Signature> signaturesOf(void (*treeops)(int, mxArray*[], int, const mxArray*[]))
+{
+    static const struct {
+        const char* word;
+        Kind kind;
+    } kinds[] = {
+        {"depth", Kind::Depth},  {"anyDepth", Kind::Depth},  {"points", Kind::Points}, {"offsets", Kind::Points},
+        {"range", Kind::Range},  {"mask", Kind::Mask},       {"file", Kind::FileName},
+        {"form", Kind::Text},
+    };
+    std::vector<Signature> signatures;
+    for (const treetest::Operation& op : treetest::operationsOf(treeops)) {
+        Signature s = {Kind::TreeObject, Param(Kind::Word, op.name)};
+        for (const std::string& argument : op.arguments) {
+            const auto* found = std::find_if(std::begin(kinds), std::end(kinds),
+                                             [&](const auto& k) { return argument == k.word; });
+            if (found == std::end(kinds))
+                broken(("no decoding of the argument kind '" + argument + "' of " + op.name).c_str());
+            s.push_back(found->kind);
+        }
+        signatures.push_back(s);
+    }
+    if (signatures.empty())
+        broken("treeops gave no table of operations");
+    return signatures;
+}
+
+Call decode(FuzzedDataProvider& in, const std::vector<Signature>& signatures, const Limits& limits,
+            TreePool& pool)
 {
     Decoder d(in, limits, pool);
     return d.call(signatures);

@@ -4,7 +4,8 @@
 // faults to inject while the call runs. One decoder serves every gateway
 // target (GatewayFuzz.cpp): a target names the arguments its gateway expects,
 // and the decoder follows that signature most of the time, so that inputs get
-// past the argument checks, and picks any other kind otherwise.
+// past the argument checks, and picks any other kind otherwise. The tree
+// operations' signatures come from treeops' own table (signaturesOf).
 #ifndef BOXGRAPH_FUZZ_ARGUMENT_DECODER_H
 #define BOXGRAPH_FUZZ_ARGUMENT_DECODER_H
 
@@ -34,9 +35,27 @@ enum class Kind {
     Points,        // dim-by-m points for the last tree, mostly inside its rectangle
     Mask,          // about one entry per box at the last tree's deepest level
     FileName,      // "f0" to "f3", written first with tree-file text or raw bytes, or as left
-    TreeArgument,  // what follows a treeops operation: Points, Mask, Scalar or Text
+    Depth,         // a depth: mostly a whole number from 0 to 2 past the last tree's deepest level
+    Range,         // [first last], mostly box numbers of the last tree's deepest level
+    TreeArgument,  // what follows a treeops operation: Points, Mask, Scalar, Range or Text
+    Word,          // the parameter's word (an operation's name), now and then any text
 };
 constexpr int kPlainKinds = 6;  // the first six kinds, picked when the signature is not followed
+
+// One parameter of a signature: a kind, and for Kind::Word its word.
+struct Param {
+    Param(Kind k) : kind(k) {}  // so that a signature lists kinds as they are
+    Param(Kind k, std::string w) : kind(k), word(std::move(w)) {}
+    Kind kind;
+    std::string word;
+};
+using Signature = std::vector<Param>;
+
+// The signatures of the tree operations in the table of treeops' entry
+// (treeops("operations")): the object, the operation's name, and a kind for
+// each argument its row lists. Stops the process, naming it, at an argument
+// kind it has no decoding for.
+std::vector<Signature> signaturesOf(void (*treeops)(int, mxArray*[], int, const mxArray*[]));
 
 // Bounds that keep one run fast.
 struct Limits {
@@ -89,8 +108,8 @@ struct Call {
 };
 
 // Decodes a call following one of the signatures (the input picks which).
-Call decode(FuzzedDataProvider& in, const std::vector<std::vector<Kind>>& signatures,
-            const Limits& limits, TreePool& pool);
+Call decode(FuzzedDataProvider& in, const std::vector<Signature>& signatures, const Limits& limits,
+            TreePool& pool);
 
 // Whether two arrays have the same class, shape, elements, sparse structure
 // and fields, recursively.

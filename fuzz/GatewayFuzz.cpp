@@ -21,7 +21,7 @@
 
 #include "Alloc.h"
 #include "ArgumentDecoder.h"
-#include "Iter.h"
+#include "HandleArray.h"
 #include "TreeHandle.h"
 
 namespace {
@@ -31,7 +31,7 @@ using fuzzing::Kind;
 
 struct Target {
     const char* name;
-    std::vector<std::vector<Kind>> signatures;
+    std::vector<fuzzing::Signature> signatures;  // none: one per row of treeops' table
     fuzzing::Limits limits;
 };
 
@@ -42,18 +42,26 @@ const Target kTargets[] = {
     {"tree_", {{Kind::Dense, Kind::Dense}, {Kind::Scalar, Kind::Dense, Kind::Dense}, {Kind::FileName}}, {64, 256}},
     {"treeupdate", {{Kind::TreeObject, Kind::Subscript, Kind::Dense}}, {64, 256}},
     {"treeprops", {{Kind::TreeObject, Kind::Text}}, {64, 256}},
-    {"treeops", {{Kind::TreeObject, Kind::Text, Kind::TreeArgument, Kind::TreeArgument}}, {64, 256}},
+    {"treeops", {}, {64, 256}},
 };
 
 const Target& target()
 {
-    static const Target* found = [] {
-        for (const Target& t : kTargets)
-            if (strcmp(t.name, FUZZ_MODULE) == 0)
-                return &t;
+    static const Target found = [] {
+        for (const Target& t : kTargets) {
+            if (strcmp(t.name, FUZZ_MODULE) != 0)
+                continue;
+            Target copy = t;
+            if (copy.signatures.empty()) {
+                copy.signatures = fuzzing::signaturesOf(mexFunction);
+                // and now and then an operation's name with any arguments
+                copy.signatures.push_back({Kind::TreeObject, Kind::Text, Kind::TreeArgument, Kind::TreeArgument});
+            }
+            return copy;
+        }
         broken("no such target");
     }();
-    return *found;
+    return found;
 }
 
 fuzzing::TreePool& pool()

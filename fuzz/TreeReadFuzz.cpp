@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "Box.h"
-#include "Iter.h"
 #include "Tree.h"
 #include "TreeFiles.h"
+#include "TreeHandle.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "mex.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "Alloc.h"
 #include "Interrupt.h"
 #include "Memory.h"
+#include "WindowsApi.h"
 
 #if defined(HAVE_OCTAVE)
 #include "quit.h"  // Octave's pending signals and interrupt state
@@ -37,7 +39,8 @@ namespace gateway {
 // is for functions whose memory and time the input decides beyond its own
 // size (subshift's subsets, a tree's boxes): their library work may take at
 // most half the memory available when the call starts (Memory_available,
-// which sees memory cgroups), and their long loops end at an interrupt.
+// which sees memory cgroups), or the user's cap (userCap) where that is less,
+// and their long loops end at an interrupt.
 struct Function {
     const char* name;
     const char* outOfMemory;
@@ -48,6 +51,11 @@ struct Function {
 // The share of the memory available at a call's start that its library work
 // may take; the rest stays for the host and the call's results.
 constexpr size_t kBudgetDivisor = 2;
+
+// The environment variable that holds the user's cap on what one bounded call
+// may take, in bytes (memorycap.m sets it; it may also be set before the host
+// starts). Unset, empty or anything but a positive finite number: no cap.
+constexpr const char* kMemoryCapVariable = "BOXGRAPH_MEMORY_CAP";
 
 // Why a call is refused: reason completes the error identifier, message is
 // the fixed text.
@@ -120,12 +128,40 @@ inline void printOnHost(const char* text)
     throw OutOfMemory{};
 }
 
-// The share of what is available that a bounded call's library work may
-// take (0: nothing is known, no cap).
+// The user's cap (kMemoryCapVariable) in bytes, 0 when none is set. Read from
+// the process environment at each bounded call, so a change made in the
+// running host counts from its next call.
+inline size_t userCap()
+{
+#if defined(_WIN32)
+    // The process's own block: what the host's setenv wrote, whichever C
+    // runtime the host and this module use.
+    char text[64] = "";
+    const DWORD n = GetEnvironmentVariableA(kMemoryCapVariable, text, sizeof text);
+    if (n == 0 || n >= sizeof text)
+        return 0;
+    const char* value = text;
+#else
+    const char* value = std::getenv(kMemoryCapVariable);
+    if (value == nullptr)
+        return 0;
+#endif
+    char* end = nullptr;
+    const double bytes = std::strtod(value, &end);
+    if (end == value || *end != '\0' || !(bytes > 0 && std::isfinite(bytes)))
+        return 0;
+    const double most = static_cast<double>(SIZE_MAX - 1);
+    return bytes >= most ? SIZE_MAX - 1 : static_cast<size_t>(std::ceil(bytes));
+}
+
+// What a bounded call's library work may take (0: nothing is known, no cap):
+// the share of what is available, or the user's cap where that is less.
 inline size_t budget()
 {
     const size_t available = Memory_available();
-    return available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1;
+    const size_t share = available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1;
+    const size_t cap = userCap();
+    return cap != 0 && (share == 0 || cap < share) ? cap : share;
 }
 
 inline void checkInterrupt()

@@ -9,10 +9,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "Gateway.h"
+#include "Memory.h"
+#include "Owner.h"
 #include "SparseView.h"
 
 namespace gateway {
@@ -125,7 +128,7 @@ inline Bytes uint8s(const mxArray* a, const Refusal& refusal)
 // The value of a full real numeric scalar of any class, as a double, or a refusal.
 inline double realScalar(const mxArray* a, const Refusal& refusal)
 {
-    if (!mxIsNumeric(a) || mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
+    if (mxIsComplex(a) || mxIsSparse(a) || mxGetNumberOfElements(a) != 1)
         fail(refusal);
     const void* data = mxGetData(a);
     switch (mxGetClassID(a)) {
@@ -139,7 +142,7 @@ inline double realScalar(const mxArray* a, const Refusal& refusal)
     case mxUINT32_CLASS: return *static_cast<const uint32_t*>(data);
     case mxINT64_CLASS: return static_cast<double>(*static_cast<const int64_t*>(data));
     case mxUINT64_CLASS: return static_cast<double>(*static_cast<const uint64_t*>(data));
-    default: fail(refusal);
+    default: fail(refusal);  // not a number: logical, char, struct, cell
     }
 }
 
@@ -153,11 +156,8 @@ inline int32_t truncToInt32(double v)
     return static_cast<int32_t>(v);
 }
 
-struct HostFree {
-    void operator()(char* text) const { mxFree(text); }
-};
 // A text copy made by the host, released with mxFree.
-using HostText = std::unique_ptr<char, HostFree>;
+using HostText = Owner<char, mxFree>;
 
 // A NUL-terminated copy of a char array, or the refusal notText.
 inline HostText text(const mxArray* a, const Refusal& notText)
@@ -172,26 +172,54 @@ inline HostText text(const mxArray* a, const Refusal& notText)
 
 // ---- working memory
 
-// Zero-filled memory for count elements from the host allocator (at least one
-// element, so an empty request is no failure), released with mxFree when the
-// owner goes, whichever way the call ends. A refusal by the host throws
+// What a working array holds when it is handed over: zeros, or whatever was
+// there before (for an array that the call writes before it reads).
+enum class Contents { Zeros, Garbage };
+
+// Where it goes: where the host allocator puts it, or, for an array that the
+// call fills once and that is large, on large pages (Memory_placeOnLargePages:
+// the first touch is then cheap where page faults are dear; the block is up
+// to one large page longer).
+enum class Pages { Any, Large };
+
+// Memory for count elements from the host allocator (at least one element,
+// so an empty request is no failure), released with mxFree when the owner
+// goes, whichever way the call ends. A refusal by the host throws
 // HostRefused, which ends the call with the function's out-of-memory error.
 template <class T>
 class HostMemory {
 public:
-    explicit HostMemory(size_t count)
-        : data_(static_cast<T*>(mxCalloc(count == 0 ? 1 : count, sizeof(T))))
+    explicit HostMemory(size_t count, Contents contents = Contents::Zeros, Pages pages = Pages::Any)
     {
-        if (data_ == nullptr)
+        const size_t elements = count == 0 ? 1 : count;
+        if (contents == Contents::Zeros && pages == Pages::Any) {
+            block_ = mxCalloc(elements, sizeof(T));
+            if (block_ == nullptr)
+                throw HostRefused{};
+            data_ = static_cast<T*>(block_);
+            return;
+        }
+        if (elements > (SIZE_MAX - Memory_largePageSlack(SIZE_MAX)) / sizeof(T))
             throw HostRefused{};
+        const size_t bytes = elements * sizeof(T);
+        const size_t slack = pages == Pages::Large ? Memory_largePageSlack(bytes) : 0;
+        block_ = mxMalloc(bytes + slack);
+        if (block_ == nullptr)
+            throw HostRefused{};
+        data_ = static_cast<T*>(slack == 0 ? block_ : Memory_placeOnLargePages(block_, bytes + slack));
+        // Cleared here, after the advice: a host's own zero fill may touch
+        // every page before it could be given (Octave's does).
+        if (contents == Contents::Zeros)
+            std::memset(data_, 0, bytes);
     }
-    ~HostMemory() { mxFree(data_); }
+    ~HostMemory() { mxFree(block_); }
     HostMemory(const HostMemory&) = delete;
     HostMemory& operator=(const HostMemory&) = delete;
 
     T* get() const { return data_; }
 
 private:
+    void* block_;
     T* data_;
 };
 
@@ -246,12 +274,17 @@ mxArray* doubleVector(Shape shape, const T* values, size_t n, double offset = 0.
     return a;
 }
 
-// A new 1-by-n int32 row of zeros; *data gets its elements.
-inline mxArray* int32Row(size_t n, int32_t** data)
+// A new real 1-by-n row of class classId (elements of type T) whose elements
+// the caller writes, every one: the host does not clear them first (they
+// hold garbage), and the whole large pages among them are advised
+// (Memory_adviseLargePages), so that writing them once costs few page
+// faults. *data gets its elements.
+template <class T>
+mxArray* rowToFill(size_t n, mxClassID classId, T** data)
 {
-    const mwSize dims[2] = {1, static_cast<mwSize>(n)};
-    mxArray* a = mxCreateNumericArray(2, dims, mxINT32_CLASS, mxREAL);
-    *data = static_cast<int32_t*>(mxGetData(a));
+    mxArray* a = mxCreateUninitNumericMatrix(1, static_cast<mwSize>(n), classId, mxREAL);
+    *data = static_cast<T*>(mxGetData(a));
+    Memory_adviseLargePages(*data, n * sizeof(T));
     return a;
 }
 

@@ -73,7 +73,8 @@ std::unique_ptr<mxArray_tag> newRecord()
     return std::make_unique<mxArray_tag>();
 }
 
-mxArray* newArray(mxClassID cls, std::vector<mwSize> dims)
+// A new array of zeros, or of garbage (bytes 0xa5) when it is not cleared.
+mxArray* newArray(mxClassID cls, std::vector<mwSize> dims, bool cleared = true)
 {
     if (dims.size() < 2)
         dims.resize(2, 1);
@@ -84,7 +85,7 @@ mxArray* newArray(mxClassID cls, std::vector<mwSize> dims)
     const size_t count = countOf(a->dims);
     if (size != 0 && count > SIZE_MAX / size)
         throw std::bad_alloc();
-    a->data.assign(count * size, 0);
+    a->data.assign(count * size, cleared ? 0 : 0xa5);
     return track(a.release());
 }
 
@@ -255,12 +256,25 @@ void* mxCalloc(size_t n, size_t size)
     return ptr;
 }
 
+void* mxMalloc(size_t n)
+{
+    host::State& s = state();
+    if (s.callocCountdown > 0 && --s.callocCountdown == 0)
+        return nullptr;
+    void* ptr = std::malloc(n == 0 ? 1 : n);
+    if (ptr != nullptr) {
+        std::memset(ptr, 0xa5, n == 0 ? 1 : n);
+        s.callocBlocks.insert(ptr);
+    }
+    return ptr;
+}
+
 void mxFree(void* ptr)
 {
     if (ptr == nullptr)
         return;
     if (state().callocBlocks.erase(ptr) == 0)
-        throw host::HostError{"mxFree of memory that mxCalloc did not hand out.", ""};
+        throw host::HostError{"mxFree of memory that mxCalloc or mxMalloc did not hand out.", ""};
     std::free(ptr);
 }
 
@@ -286,6 +300,11 @@ mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classId, mxComplexi
 {
     mwSize dims[2] = {m, n};
     return mxCreateNumericArray(2, dims, classId, complexity);
+}
+
+mxArray* mxCreateUninitNumericMatrix(mwSize m, mwSize n, mxClassID classId, mxComplexity /*complexity*/)
+{
+    return newArray(classId, {m, n}, false);
 }
 
 mxArray* mxCreateCharArray(mwSize ndim, const mwSize* dims)

@@ -35,10 +35,10 @@ struct HostError {
 struct State {
     std::string console;                      // what mexPrintf printed during the call
     std::vector<std::string> warnings;        // what mexWarnMsgIdAndTxt said, as "id: message"
-    std::unordered_set<void*> callocBlocks;   // mxCalloc blocks not yet freed
+    std::unordered_set<void*> callocBlocks;   // mxCalloc and mxMalloc blocks not yet freed
     std::unordered_set<mxArray*> liveArrays;  // made during the call, not destroyed or owned
     bool inCall = false;
-    long callocCountdown = 0;  // the mxCalloc that brings it from 1 to 0 returns null
+    long callocCountdown = 0;  // the mxCalloc or mxMalloc that brings it from 1 to 0 returns null
     long arrayCountdown = 0;   // the array made when it goes from 1 to 0 throws std::bad_alloc
     long interruptCountdown = 0;  // the interrupt check that brings it from 1 to 0 finds one
 };

@@ -105,6 +105,9 @@ BOXGRAPH_HOST_API char* mxArrayToString(const mxArray* a);
 BOXGRAPH_HOST_API bool hostInterruptPending(void);
 
 BOXGRAPH_HOST_API void* mxCalloc(size_t n, size_t size);
+// Memory of n bytes whose contents are not cleared: our model fills it with
+// garbage (bytes 0xa5), so that a module that reads before it writes shows.
+BOXGRAPH_HOST_API void* mxMalloc(size_t n);
 BOXGRAPH_HOST_API void mxFree(void* ptr);
 
 BOXGRAPH_HOST_API mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
@@ -113,6 +116,10 @@ BOXGRAPH_HOST_API mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims,
                                                 mxClassID classId, mxComplexity complexity);
 BOXGRAPH_HOST_API mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classId,
                                                  mxComplexity complexity);
+// A numeric matrix whose elements are not cleared: garbage in our model, as
+// with mxMalloc.
+BOXGRAPH_HOST_API mxArray* mxCreateUninitNumericMatrix(mwSize m, mwSize n, mxClassID classId,
+                                                       mxComplexity complexity);
 BOXGRAPH_HOST_API mxArray* mxCreateCharArray(mwSize ndim, const mwSize* dims);
 BOXGRAPH_HOST_API mxArray* mxCreateString(const char* text);
 BOXGRAPH_HOST_API mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax,

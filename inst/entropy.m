@@ -2,6 +2,7 @@
 % @deftypefn  {} {@var{h} =} entropy (@var{A})
 % @deftypefnx {} {@var{h} =} entropy (@var{A}, @var{labels})
 % @deftypefnx {} {@var{h} =} entropy (@var{A}, @var{labels}, @var{start})
+% @deftypefnx {} {@var{h} =} entropy (@var{A}, @var{labels}, @var{start}, "memory", @var{bytes})
 % @deftypefnx {} {[@var{h}, @var{S}] =} entropy (@dots{})
 % The topological entropy estimate log(rho) of a graph's symbolic dynamics,
 % rho the spectral radius of its transition matrix.
@@ -19,10 +20,13 @@
 % @item @var{labels}: one symbol per vertex, 0 to 255: @code{uint8}, or any
 % real array of whole numbers in that range (converted).  For boxes, for
 % instance the side of a hyperplane: @code{uint8 (c(1, :) > 0)}.
-% @item @var{start}: the start vertex as a zero-based index, 0 to n-1
-% (default 0).  The subshift holds the label sequences of the paths from
-% @var{start}: choose a vertex of the part of interest, such as a box in the
-% largest Morse set.
+% @item @var{start}: the start vertex as a zero-based index, a whole number
+% from 0 to n-1 (missing or empty: 0).  The subshift holds the label
+% sequences of the paths from @var{start}: choose a vertex of the part of
+% interest, such as a box in the largest Morse set.
+% @item @var{bytes}: the most memory the subset construction of this call
+% may take, in place of the cap that @code{memorycap} sets for every call
+% (@code{Inf}: none).  Past it the call ends with "entropy: out of memory.".
 % @item @var{h}: log(rho), natural logarithm; -Inf when there is no cycle
 % (rho = 0: finitely many paths).
 % @item @var{S}: the matrix whose spectral radius rho is, sparse: the
@@ -39,8 +43,9 @@
 % eigenvector has no entries of both signs.  Where @code{eigs} does not
 % converge, as for components of a long period, Noda's inverse iteration
 % narrows the Collatz-Wielandt bounds min(Sx./x) <= rho <= max(Sx./x) of a
-% positive vector x in a few sparse solves; a warning gives the bounds if
-% they stay wider than 1e-10 (relative).
+% positive vector x in a few sparse solves; a warning
+% (@code{boxgraph:entropy:inexact}) gives the bounds if they stay wider than
+% 1e-10 (relative).
 %
 % @var{h} is an estimate, in floating point, of the entropy of the graph's
 % labelled paths: with an outer graph of a map (@code{transitions (T, f, d,
@@ -51,9 +56,24 @@
 % this estimate beside it.  From a sampled graph the estimate can fall on
 % either side of the map's entropy.
 %
-% Errors: those of @code{subshift} (for @var{start}, an exploding number of
-% subsets), "entropy: A must be a square real matrix (n-by-n, sparse), A(i, j)
-% an edge j -> i.", "entropy: labels must be whole numbers from 0 to 255.".
+% Cost: with labels, the subset construction takes about 60 bytes for each
+% member of each subset it finds, besides O(n + edges) for the graph: s
+% subsets of m vertices on average take about 60 s m bytes, and time in
+% proportion.  Both s and m depend on the graph and the labels, not on n
+% alone: s can grow exponentially with n (the graph of "the k-th symbol from
+% the end is 1" on 2k + 2 vertices gives 2^k + 1 subsets), and on the
+% covering of a map whose labels do not separate its branches, a few hundred
+% subsets can each hold a large part of the boxes (1000 subsets of 10^6
+% boxes: about 60 GB).  A call takes at most half of the memory available
+% when it starts, or what @code{memorycap} or the option allows, and
+% past it ends with "entropy: out of memory.".  The spectral radius then
+% costs little beside it.
+%
+% Errors: "entropy: A must be a square real matrix (n-by-n, sparse), A(i, j)
+% an edge j -> i.", "entropy: labels must be whole numbers from 0 to 255.",
+% "entropy: labels must hold a label for each of the N vertices.", "entropy:
+% start must be a vertex index from 0 to N-1.", the option errors, and
+% "entropy: out of memory.", "entropy: interrupted." (Ctrl-C).
 %
 % @example
 % entropy (sparse (ones (2)))          % the full shift on two symbols
@@ -61,13 +81,34 @@
 % A = sparse ([1 2 2 3 3], [1 1 2 2 3], 1, 3, 3);   % loops 1, 2, 3; 1 -> 2 -> 3
 % entropy (A, uint8 ([0 1 0]), 0)
 % @end example
-% @seealso{entropybound, subshift, transitions, morsesets}
+% @seealso{entropybound, subshift, memorycap, transitions, morsesets}
 % @end deftypefn
-function [h, S] = entropy(A, labels, start)
+function [h, S] = entropy(A, labels, start, varargin)
   if nargin < 1
     error('boxgraph:entropy:usage', 'entropy: usage: h = entropy(A, labels, start).');
   end
   A = squaregraph('entropy', A);
+  n = size(A, 1);
+  cap = [];
+  if mod(numel(varargin), 2) ~= 0
+    error('boxgraph:entropy:badOption', 'entropy: options come in pairs: "memory", bytes.');
+  end
+  for k = 1:2:numel(varargin)
+    if ~ischar(varargin{k}) || ~strcmpi(varargin{k}, 'memory')
+      error('boxgraph:entropy:badOption', 'entropy: the only option is "memory", bytes.');
+    end
+    cap = varargin{k + 1};
+    if ~(isnumeric(cap) && isreal(cap) && isscalar(cap) && cap > 0)
+      error('boxgraph:entropy:badOption', 'entropy: memory must be a number of bytes above 0 (Inf: no cap).');
+    end
+  end
+  if nargin < 3 || isempty(start)
+    start = 0;
+  end
+  if ~(isnumeric(start) && isreal(start) && isscalar(start) && start >= 0 && start < max(n, 1) ...
+       && start == fix(start))
+    error('boxgraph:entropy:badStart', 'entropy: start must be a vertex index from 0 to %d.', max(n, 1) - 1);
+  end
   if nargin < 2 || isempty(labels)
     S = spones(A);
   else
@@ -78,14 +119,34 @@ function [h, S] = entropy(A, labels, start)
       end
       labels = uint8(full(labels));
     end
-    if nargin < 3
-      start = 0;
+    if numel(labels) < n
+      error('boxgraph:entropy:tooFewLabels', 'entropy: labels must hold a label for each of the %d vertices.', n);
     end
-    [i, j, v] = subshift(A, labels, start);
-    s = max([i; j; 1]);
-    S = sparse(i, j, v, s, s);
+    if n == 0   % no vertex, no path: the empty subshift
+      S = sparse(0, 0);
+    else
+      S = subshiftmatrix(A, labels, start, cap);
+    end
   end
   h = log(spectralradius(S));
+end
+
+% The transition matrix of the subshift, built with the memory cap given (for
+% this call, in place of memorycap's) and its errors told in entropy's name.
+function S = subshiftmatrix(A, labels, start, cap)
+  if ~isempty(cap)
+    previous = memorycap(cap);
+    restore = onCleanup(@() memorycap(previous));
+  end
+  try
+    [i, j, v] = subshift(A, labels, start);
+  catch err
+    id = regexprep(err.identifier, '^boxgraph:subshift:', 'boxgraph:entropy:');
+    message = regexprep(err.message, '^subshift: ', 'entropy: ');
+    error(struct('message', message, 'identifier', id));
+  end
+  s = max([i; j; 1]);
+  S = sparse(i, j, v, s, s);
 end
 
 % The spectral radius of a nonnegative sparse matrix: the largest over its
@@ -172,7 +233,8 @@ function rho = componentradius(B)
   else
     rho = (lo + hi) / 2;
     if hi - lo > 1e-10 * hi
-      warning('entropy: the spectral radius is known only to lie in [%.12g, %.12g].', lo, hi);
+      warning('boxgraph:entropy:inexact', 'entropy: the spectral radius is known only to lie in [%.12g, %.12g].', ...
+              lo, hi);
     end
   end
 end
@@ -245,7 +307,59 @@ end
 %!error <A must be a square real matrix> entropy (sparse (2, 3))
 %!error <labels must be whole numbers from 0 to 255> entropy (sparse (ones (2)), [0 256])
 %!error <labels must be whole numbers from 0 to 255> entropy (sparse (ones (2)), [0 0.5])
-%!error <third parameter must be a vertex index> entropy (sparse (ones (2)), [0 1], 2)
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], 2)
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], 7)
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], 0.5)
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], [0 1])
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [0 1], "a")
+%!error <^entropy: start must be a vertex index from 0 to 1\.$> entropy (sparse (ones (2)), [], 1.5)
+%!error <^entropy: labels must hold a label for each of the 3 vertices\.$> entropy (sparse (ones (3)), [0 1])
+%!error <^entropy: the only option is "memory", bytes\.$> entropy (sparse (ones (2)), [0 1], 0, "mem", 1)
+%!error <^entropy: options come in pairs: "memory", bytes\.$> entropy (sparse (ones (2)), [0 1], 0, "memory")
+%!error <^entropy: memory must be a number of bytes above 0 \(Inf: no cap\)\.$> entropy (sparse (ones (2)), [0 1], 0, "memory", -1)
+
+%!test
+%! ## entropy speaks in its own name: its identifiers, and subshift's errors
+%! ## told as its own; [] and int32 starts; an empty graph.
+%! try
+%!   entropy (sparse (ones (2)), [0 1], 7);
+%! catch err
+%!   assert (err.identifier, "boxgraph:entropy:badStart");
+%! end_try_catch
+%! A = sparse ([1 2 1], [1 1 2], 1, 2, 2);
+%! assert (entropy (A, [0 1], []), entropy (A, [0 1], int32 (0)));
+%! assert (entropy (A, [0 1], 1), log ((1 + sqrt (5)) / 2), 1e-14);
+%! assert (entropy (sparse (0, 0), uint8 (1)), -Inf);
+
+%!test
+%! ## The memory option caps this call only: an exploding subshift ends with
+%! ## entropy's out-of-memory error, the cap set by memorycap is back after
+%! ## it, and the same call with room finishes.
+%! k = 14;   # the k-th symbol from the end is 1: 2^k + 1 subsets, entropy log 2
+%! from = [1 1 2 2 2 2]; to = [1 2 1 2 3 4];
+%! for q = 1:k-1
+%!   for a = 0:1
+%!     from(end+1:end+2) = 2*q + a + 1; to(end+1:end+2) = 2*(q+1) + [1 2];
+%!   endfor
+%! endfor
+%! G = sparse (to, from, 1, 2*(k+1), 2*(k+1));
+%! l = mod (0:2*k+1, 2);
+%! old = memorycap (Inf);
+%! unwind_protect
+%!   try
+%!     evalc ("entropy (G, l, 0, 'memory', 2^20)");
+%!     error ("no error");
+%!   catch err
+%!     assert (err.message, "entropy: out of memory.");
+%!     assert (err.identifier, "boxgraph:entropy:outOfMemory");
+%!   end_try_catch
+%!   assert (memorycap (), Inf);
+%!   memorycap (2^20);
+%!   assert (entropy (G, l, 0, "memory", Inf), log (2), 1e-12);
+%!   assert (memorycap (), 2^20);
+%! unwind_protect_cleanup
+%!   memorycap (old);
+%! end_unwind_protect
 
 %!demo
 %! ## The golden mean shift (no two 1s in a row): entropy log((1 + sqrt 5) / 2).

@@ -19,10 +19,19 @@
 % the deepest level.
 % @item @var{points}: the sample points as offsets in the unit box
 % [-1, 1]^dim, dim-by-s; box j with centre c and radius r is sampled at
-% @code{c + r .* points(:, q)}.  Missing or empty: a grid of 4 points per
-% coordinate at +-0.25 and +-0.75, the midpoints of four equal cells (4^dim
-% points; for dim <= 5).  So each sample stands for an equal part of its box,
-% and the identity map gives the identity matrix.
+% @code{c + r .* points(:, q)}.  Missing or empty: samples adapted to the
+% map, box by box, at the midpoints of equal cells, so that each sample
+% stands for an equal part of its box and the identity map gives the
+% identity matrix.  A first grid of 4 per coordinate at +-0.25 and +-0.75
+% (4^dim points, for dim <= 5) shows how far the map stretches each side of
+% the box; a box whose sides' images reach past 4 spacings (a spacing is
+% 0.7 box widths in one and two dimensions, 0.5 above) gets as many cells
+% along that coordinate as put the images of neighbouring midpoints about a
+% spacing apart (and those replace the first grid; at most about 4096 a
+% box).  Entries of a column are then multiples of 1/s for the box's own
+% number of samples s.  The chords between sample images that
+% @code{attractor} follows do not enter here: every entry is a fraction of
+% samples.
 % @end itemize
 %
 % Boxes are mapped in chunks of about 2^20 sample points; when there is more
@@ -89,10 +98,7 @@ function A = transitions(T, f, d, points)
     points = [];
   end
   P = samplepoints('transitions', T.dim, points, false);
-  A = imagehits(T, f, d, P, true, 'transitions');
-  if ~ischar(P)   % samples: counts become fractions; interval mode gives 0/1
-    A = A / size(P, 2);
-  end
+  A = imagehits(T, f, d, P, 'matrix', 'transitions');
 end
 
 %!shared T, id

@@ -12,7 +12,7 @@ void printToStdout(const char* text)
     fflush(stdout);
 }
 
-void exitProcess()
+[[noreturn]] void exitProcess()
 {
     exit(1);
 }
@@ -23,6 +23,23 @@ long failCountdown = 0;
 size_t budget = 0;  // 0: no cap
 size_t taken = 0;
 Alloc_BudgetFn budgetSource = nullptr;  // asked for the cap at the first allocation
+
+// Reports a request of bytes that was refused and runs the fail handler.
+[[noreturn]] void refused(size_t bytes, int line, const char* file)
+{
+    // The two lines are the fixed report of this convention, kept word for word
+    // (users and scripts match on them); only the fail handler is ours to set.
+    char line1[512];
+    char line2[64];
+    // %llu: a size_t can be wider than an unsigned long (64-bit Windows)
+    snprintf(line1, sizeof line1, "calloc of %llu bytes failed on line %d of file %s\n",
+             static_cast<unsigned long long>(bytes), line, file);
+    snprintf(line2, sizeof line2, "ptr%p\n", static_cast<void*>(nullptr));
+    printFn(line1);
+    printFn(line2);
+    failFn();
+    exitProcess();  // a fail handler that returns still must not hand out null
+}
 
 bool injectedFailure()
 {
@@ -49,20 +66,12 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
         taken += bytes;
     if (ptr != nullptr || (bytes == 0 && !overflow))
         return ptr;
+    refused(bytes, line, file);
+}
 
-    // The two lines are the fixed report of this convention, kept word for word
-    // (users and scripts match on them); only the fail handler is ours to set.
-    char line1[512];
-    char line2[64];
-    // %llu: a size_t can be wider than an unsigned long (64-bit Windows)
-    snprintf(line1, sizeof line1, "calloc of %llu bytes failed on line %d of file %s\n",
-             static_cast<unsigned long long>(bytes), line, file);
-    snprintf(line2, sizeof line2, "ptr%p\n", ptr);
-    printFn(line1);
-    printFn(line2);
-    failFn();
-    exitProcess();  // a fail handler that returns still must not hand out null
-    return nullptr;
+void Alloc_refuse(int line, const char* file)
+{
+    refused(SIZE_MAX, line, file);
 }
 
 void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* oldPrint,

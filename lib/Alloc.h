@@ -39,6 +39,11 @@ typedef void (*Alloc_FailFn)(void);
 // SIZE_MAX bytes. Release with free().
 void* Alloc_calloc(size_t count, size_t size, int line, const char* file);
 
+// Fails like a checked allocation whose byte count overflows (the report
+// says SIZE_MAX bytes), for a count that would pass what its type holds
+// (more than INT32_MAX entries or subsets). Never returns.
+[[noreturn]] void Alloc_refuse(int line, const char* file);
+
 // Installs the console printer and the fail handler; null restores the
 // default (stdout, exit(1)). Returns nothing; the previous pair is returned
 // through the optional out pointers so a caller can restore it.
@@ -75,6 +80,7 @@ void Alloc_free(void* ptr, size_t bytes);
 #endif
 
 #define CHECKED_CALLOC(count, size) Alloc_calloc((count), (size), __LINE__, __FILE__)
+#define CHECKED_REFUSE() Alloc_refuse(__LINE__, __FILE__)
 
 #ifdef __cplusplus
 #include <vector>

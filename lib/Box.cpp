@@ -6,6 +6,7 @@
 
 #include "Alloc.h"
 #include "Interrupt.h"
+#include "Owner.h"
 #include "Portability.h"
 
 namespace {
@@ -68,41 +69,32 @@ struct Frame {
 template <class Bytes>
 Box* readPreOrder(Bytes& bytes, int dim)
 {
-    Box* root = readBox(bytes);
-    if (root == nullptr)
+    Owner<Box, Box_freeTree> root(readBox(bytes));
+    if (!root)
         return nullptr;
     const bool checked = dim > 0;
     const size_t maxDepth = static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim);
+    if (checked && root->split >= dim)
+        return nullptr;
     std::vector<Frame> stack;
-    try {
-        if (checked && root->split >= dim) {
-            Box_freeTree(&root);
+    stack.push_back(Frame{root.get(), 0});
+    while (!stack.empty()) {
+        Interrupt_poll();
+        Frame& top = stack.back();
+        if (top.next == 2) {
+            stack.pop_back();
+            continue;
+        }
+        Box* child = readBox(bytes);
+        top.box->child[top.next++] = child;
+        if (child == nullptr)
+            continue;
+        // stack.size() is the child's depth below the root
+        if (checked && (child->split >= dim || stack.size() > maxDepth))
             return nullptr;
-        }
-        stack.push_back(Frame{root, 0});
-        while (!stack.empty()) {
-            Interrupt_poll();
-            Frame& top = stack.back();
-            if (top.next == 2) {
-                stack.pop_back();
-                continue;
-            }
-            Box* child = readBox(bytes);
-            top.box->child[top.next++] = child;
-            if (child == nullptr)
-                continue;
-            // stack.size() is the child's depth below the root
-            if (checked && (child->split >= dim || stack.size() > maxDepth)) {
-                Box_freeTree(&root);
-                return nullptr;
-            }
-            stack.push_back(Frame{child, 0});
-        }
-    } catch (...) {
-        Box_freeTree(&root);
-        throw;
+        stack.push_back(Frame{child, 0});
     }
-    return root;
+    return root.release();
 }
 
 Box* readTree(FILE* stream, int dim)
@@ -164,12 +156,6 @@ void Box_freeTree(Box** box)
         }
     }
     *box = nullptr;
-}
-
-Box* Box_read(FILE* stream)
-{
-    StreamLock bytes(stream);  // the node bytes as the stream holds them
-    return readBox(bytes);
 }
 
 Box* Box_readTree(FILE* stream)

@@ -20,11 +20,6 @@ void Box_freeTree(Box** box);
 // The number of boxes of the subtree at root (0 for null). Explicit stack. O(boxes).
 int64_t Box_count(const Box* root);
 
-// Reads one box record: a flags byte (end of file or 0 means no box), then
-// the split and aux bytes, each left 0 at the end of the file. Returns the
-// new box or null. O(1).
-Box* Box_read(FILE* stream);
-
 // Reads a subtree in pre-order: a box record, the subtree of child[0], then
 // that of child[1]; a missing box is a 0 byte or the end of the file.
 // Returns its root, or null when the stream begins without a box. Keeps an

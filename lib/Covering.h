@@ -58,14 +58,11 @@ TreeStatus Tree_subdivide(Tree* tree, int64_t* added);
 // For each of count points (dim doubles each, point k at points[k*dim]),
 // the number of the box at depth that contains it, or 0 when there is none
 // (outside the rectangle, in a removed box, a NaN coordinate), written to
-// numbers[k]. A level at most 64 deep whose boxes all split along one
-// coordinate per depth (as subdivision and insertion make them) is searched
-// through a hash index built for the call, by arithmetic on each point; any
-// other tree is walked point by point. The results are the same. Checked
-// allocations for the index, released before it returns: about 14 bytes per
-// box at depth (levels up to 32 deep; 28 deeper), and on the way down at
-// most 36 per box of the widest level above it. The boxes at depth are not
-// read. O(boxes above depth + count * dim), or O(count * depth) walking.
+// numbers[k]. A level that a LevelIndex serves (LevelIndex.h) is searched
+// through one built for the call and released before it returns; any other
+// is walked point by point. The results are the same. O(boxes down to depth
+// + count * dim) with the index, O(boxes down to depth + count * depth)
+// walking.
 void Tree_search(Tree* tree, int32_t depth, const double* points, int64_t count, double* numbers);
 
 // Creates the boxes at depth that contain the points (count points, dim

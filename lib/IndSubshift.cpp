@@ -8,6 +8,7 @@
 
 #include "Alloc.h"
 #include "Interrupt.h"
+#include "Owner.h"
 
 namespace {
 
@@ -48,14 +49,6 @@ void Buffer_release(Buffer<T>& buffer)
     free(buffer.data);
     buffer.data = nullptr;
     buffer.size = buffer.capacity = 0;
-}
-
-// A failure reported like a checked allocation: a request whose byte count
-// overflows (so the report says SIZE_MAX bytes). Used when a signed 32-bit
-// count would wrap.
-void failCount()
-{
-    CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
 }
 
 }  // namespace
@@ -178,77 +171,72 @@ struct Frame {
     int32_t cursor;  // position in its member list (see successor)
 };
 
-void pushFrame(IndSubshift* state, Buffer<Frame>& stack, Node* node)
+void pushFrame(IndSubshift* state, CheckedVector<Frame>& stack, Node* node)
 {
     int32_t count;
     membersOf(state, node->id, &count);
     if (count > state->largestSubset)
         state->largestSubset = count;
-    Buffer_push(stack, Frame{node, 0, 0});
+    stack.push_back(Frame{node, 0, 0});
 }
 
 }  // namespace
 
 IndSubshift* IndSubshift_new(SparseMatrix* matrix, const uint8_t* labels)
 {
-    auto* state = static_cast<IndSubshift*>(CHECKED_CALLOC(1, sizeof(IndSubshift)));
-    try {
-        size_t n = static_cast<size_t>(matrix->dimension);
-        state->vertexCount = static_cast<uint32_t>(n);
-        state->matrix = matrix;
-        state->labels = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
-        if (n > 0)
-            memcpy(state->labels, labels, n);
-        uint8_t largest = 0;  // in a local: stores through the byte array may alias fields
-        for (size_t v = 0; v < n; ++v)
-            largest = std::max(largest, state->labels[v]);
-        state->symbolCount = n > 0 ? largest + 1 : 0;
-        state->root = Node_new(0);
-        state->root->id = -1;
+    Owner<IndSubshift, IndSubshift_free> state(static_cast<IndSubshift*>(CHECKED_CALLOC(1, sizeof(IndSubshift))));
+    size_t n = static_cast<size_t>(matrix->dimension);
+    state->vertexCount = static_cast<uint32_t>(n);
+    state->matrix = matrix;
+    state->labels = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
+    if (n > 0)
+        memcpy(state->labels, labels, n);
+    uint8_t largest = 0;  // in a local: stores through the byte array may alias fields
+    for (size_t v = 0; v < n; ++v)
+        largest = std::max(largest, state->labels[v]);
+    state->symbolCount = n > 0 ? largest + 1 : 0;
+    state->root = Node_new(0);
+    state->root->id = -1;
 
-        // Index by source. The gateway's matrix is in column order: then the
-        // column starts index its entries in place (zero values are skipped
-        // when read); otherwise the targets of the non-zero entries are copied
-        // out by column.
-        state->sourceStart = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
-        int32_t* start = state->sourceStart;
-        const int32_t* cols = matrix->cols;
-        const int32_t count = matrix->count;
-        bool columnOrder = true;
-        for (int32_t e = 0; e < count; ++e) {
-            columnOrder = columnOrder && (e == 0 || cols[e - 1] <= cols[e]);
-            ++start[cols[e] + 1];
-        }
-        if (!columnOrder) {
-            memset(start, 0, (n + 1) * sizeof(int32_t));
-            for (int32_t e = 0; e < count; ++e)
-                if (matrix->values[e] != 0)
-                    ++start[cols[e] + 1];
-        }
-        for (size_t j = 0; j < n; ++j)
-            start[j + 1] += start[j];
-        if (!columnOrder) {
-            state->targets = static_cast<int32_t*>(
-                CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
-            int32_t* next = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
-            memcpy(next, state->sourceStart, (n + 1) * sizeof(int32_t));
-            for (int32_t e = 0; e < matrix->count; ++e)
-                if (matrix->values[e] != 0)
-                    state->targets[next[matrix->cols[e]]++] = matrix->rows[e];
-            free(next);
-        }
-
-        IndSubshiftSubsets* t = static_cast<IndSubshiftSubsets*>(
-            CHECKED_CALLOC(1, sizeof(IndSubshiftSubsets)));
-        state->subsets = t;
-        t->highWords = state->symbolCount > 32 ? static_cast<size_t>(state->symbolCount - 1) / 32 : 0;
-        t->seen = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
-        Buffer_push(t->start, static_cast<size_t>(0));
-    } catch (...) {
-        IndSubshift_free(&state);
-        throw;
+    // Index by source. The gateway's matrix is in column order: then the
+    // column starts index its entries in place (zero values are skipped
+    // when read); otherwise the targets of the non-zero entries are copied
+    // out by column.
+    state->sourceStart = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+    int32_t* start = state->sourceStart;
+    const int32_t* cols = matrix->cols;
+    const int32_t count = matrix->count;
+    bool columnOrder = true;
+    for (int32_t e = 0; e < count; ++e) {
+        columnOrder = columnOrder && (e == 0 || cols[e - 1] <= cols[e]);
+        ++start[cols[e] + 1];
     }
-    return state;
+    if (!columnOrder) {
+        memset(start, 0, (n + 1) * sizeof(int32_t));
+        for (int32_t e = 0; e < count; ++e)
+            if (matrix->values[e] != 0)
+                ++start[cols[e] + 1];
+    }
+    for (size_t j = 0; j < n; ++j)
+        start[j + 1] += start[j];
+    if (!columnOrder) {
+        state->targets = static_cast<int32_t*>(
+            CHECKED_CALLOC(static_cast<size_t>(state->sourceStart[n]), sizeof(int32_t)));
+        int32_t* next = static_cast<int32_t*>(CHECKED_CALLOC(n + 1, sizeof(int32_t)));
+        memcpy(next, state->sourceStart, (n + 1) * sizeof(int32_t));
+        for (int32_t e = 0; e < matrix->count; ++e)
+            if (matrix->values[e] != 0)
+                state->targets[next[matrix->cols[e]]++] = matrix->rows[e];
+        free(next);
+    }
+
+    IndSubshiftSubsets* t = static_cast<IndSubshiftSubsets*>(
+        CHECKED_CALLOC(1, sizeof(IndSubshiftSubsets)));
+    state->subsets = t;
+    t->highWords = state->symbolCount > 32 ? static_cast<size_t>(state->symbolCount - 1) / 32 : 0;
+    t->seen = static_cast<uint8_t*>(CHECKED_CALLOC(n, 1));
+    Buffer_push(t->start, static_cast<size_t>(0));
+    return state.release();
 }
 
 void IndSubshift_free(IndSubshift** state)
@@ -281,7 +269,7 @@ Node* IndSubshift_number(IndSubshift* state, const int32_t* members, int32_t cou
     if (node->id != 0)
         return node;
     if (state->subsetCount == INT32_MAX)
-        failCount();
+        CHECKED_REFUSE();  // subset numbers are signed 32-bit
     // Room for the member list first, so a failure leaves the node unnumbered.
     IndSubshiftSubsets* t = state->subsets;
     Buffer_reserve(t->members, t->members.size + static_cast<size_t>(count));
@@ -294,39 +282,31 @@ Node* IndSubshift_number(IndSubshift* state, const int32_t* members, int32_t cou
 
 SparseMatrix* IndSubshift_build(IndSubshift* state, int32_t start)
 {
-    SparseMatrix* edges = SparseMatrix_new(1);
-    Buffer<Frame> stack = {nullptr, 0, 0};
-    try {
-        if (start >= 0 && static_cast<uint32_t>(start) < state->vertexCount)
-            pushFrame(state, stack, IndSubshift_number(state, &start, 1));
-        IndSubshiftSubsets* t = state->subsets;
-        // The top frame is the innermost expansion: it takes its next symbol,
-        // and a non-empty successor is entered at once (after its edge), so
-        // the edges come in the order of the recursive expansion.
-        while (stack.size > 0) {
-            Interrupt_poll();
-            Frame& top = stack.data[stack.size - 1];
-            if (top.symbol >= state->symbolCount) {
-                --stack.size;
-                continue;
-            }
-            int32_t s = top.symbol++;
-            Node* node = top.node;
-            if (markExpanded(state, node, s))
-                continue;
-            successor(state, node->id, s, &top.cursor);
-            if (t->successor.size == 0)
-                continue;
-            Node* next = IndSubshift_number(state, t->successor.data,
-                                            static_cast<int32_t>(t->successor.size));
-            SparseMatrix_add(edges, next->id - 1, node->id - 1, 1.0);
-            pushFrame(state, stack, next);
+    Owner<SparseMatrix, SparseMatrix_free> edges(SparseMatrix_new(1));
+    CheckedVector<Frame> stack;
+    if (start >= 0 && static_cast<uint32_t>(start) < state->vertexCount)
+        pushFrame(state, stack, IndSubshift_number(state, &start, 1));
+    IndSubshiftSubsets* t = state->subsets;
+    // The top frame is the innermost expansion: it takes its next symbol,
+    // and a non-empty successor is entered at once (after its edge), so
+    // the edges come in the order of the recursive expansion.
+    while (!stack.empty()) {
+        Interrupt_poll();
+        Frame& top = stack.back();
+        if (top.symbol >= state->symbolCount) {
+            stack.pop_back();
+            continue;
         }
-    } catch (...) {
-        Buffer_release(stack);
-        SparseMatrix_free(&edges);
-        throw;
+        int32_t s = top.symbol++;
+        Node* node = top.node;
+        if (markExpanded(state, node, s))
+            continue;
+        successor(state, node->id, s, &top.cursor);
+        if (t->successor.size == 0)
+            continue;
+        Node* next = IndSubshift_number(state, t->successor.data, static_cast<int32_t>(t->successor.size));
+        SparseMatrix_add(edges.get(), next->id - 1, node->id - 1, 1.0);
+        pushFrame(state, stack, next);
     }
-    Buffer_release(stack);
-    return edges;
+    return edges.release();
 }

@@ -15,6 +15,7 @@
 #include <stdint.h>
 
 #include "Node.h"
+#include "Owner.h"
 #include "SparseMatrix.h"
 
 // Per numbered subset: its member list and the expansion marks of symbols 32
@@ -73,20 +74,10 @@ template <class Index, class Values>
 SparseMatrix* IndSubshift_induced(const SparseView<Index>& view, const Values& values,
                                   const uint8_t* labels, int32_t start)
 {
-    SparseMatrix* matrix = SparseMatrix_fromColumns(view, values);
-    IndSubshift* state = nullptr;
-    SparseMatrix* edges = nullptr;
-    try {
-        state = IndSubshift_new(matrix, labels);
-        edges = IndSubshift_build(state, start);
-    } catch (...) {
-        IndSubshift_free(&state);
-        SparseMatrix_free(&matrix);
-        throw;
-    }
-    IndSubshift_free(&state);  // before the matrix, which it refers to
-    SparseMatrix_free(&matrix);
-    return edges;
+    const Owner<SparseMatrix, SparseMatrix_free> matrix(SparseMatrix_fromColumns(view, values));
+    // Declared after the matrix, which it refers to: released before it.
+    const Owner<IndSubshift, IndSubshift_free> state(IndSubshift_new(matrix.get(), labels));
+    return IndSubshift_build(state.get(), start);
 }
 
 #endif

@@ -10,6 +10,7 @@
 #include "WindowsApi.h"
 
 #if defined(__linux__)
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -149,3 +150,51 @@ size_t Memory_available(void)
     return SIZE_MAX;  // not known here: no cap
 #endif
 }
+
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+
+namespace {
+
+constexpr uintptr_t largePage = uintptr_t(1) << 21;  // Linux's transparent huge page on x86-64 and arm64
+
+}  // namespace
+
+size_t Memory_largePageSlack(size_t bytes)
+{
+    return bytes >= 2 * largePage ? static_cast<size_t>(largePage) : 0;
+}
+
+void* Memory_placeOnLargePages(void* block, size_t blockBytes)
+{
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    const uintptr_t start = (address + largePage - 1) / largePage * largePage;
+    if (start - address >= blockBytes)
+        return block;  // no large-page boundary within: not a block made for this
+    Memory_adviseLargePages(reinterpret_cast<void*>(start), blockBytes - (start - address));
+    return reinterpret_cast<void*>(start);
+}
+
+void Memory_adviseLargePages(void* start, size_t bytes)
+{
+    const auto address = reinterpret_cast<uintptr_t>(start);
+    const uintptr_t first = (address + largePage - 1) / largePage * largePage;
+    const uintptr_t end = (address + bytes) / largePage * largePage;
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);  // a refusal changes nothing
+}
+
+#else  // no such advice here
+
+size_t Memory_largePageSlack(size_t)
+{
+    return 0;
+}
+
+void* Memory_placeOnLargePages(void* block, size_t)
+{
+    return block;
+}
+
+void Memory_adviseLargePages(void*, size_t) {}
+
+#endif

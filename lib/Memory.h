@@ -15,4 +15,30 @@
 // Reads a few small files; about 0.1 ms.
 size_t Memory_available(void);
 
+// Large pages for big arrays that a call fills once. Where a page fault is
+// dear (in virtual machines it can cost tens of microseconds), touching fresh
+// memory in 4 KiB pages for the first time takes longer than a linear pass
+// over it; in large pages (Linux's transparent huge pages of 2 MiB, given
+// where a program asks for them) the same memory takes one fault in 512.
+// An array placed so costs up to one large page more address space, and up
+// to one large page more memory once its last page is touched.
+
+// The extra bytes to allocate for an array of `bytes` bytes so that
+// Memory_placeOnLargePages can place it: one large page, or 0 when the array
+// is under two large pages (4 MiB) or the system takes no such advice (any
+// system but Linux); then the block is the array as it is.
+size_t Memory_largePageSlack(size_t bytes);
+
+// The start of the array in a block of blockBytes bytes (the array's bytes
+// and Memory_largePageSlack of them): the block's first large-page boundary.
+// The large pages from there to the block's end are advised to be backed by
+// large pages when first touched; contents are not changed. Advice only: a
+// system that declines it changes nothing else.
+void* Memory_placeOnLargePages(void* block, size_t blockBytes);
+
+// The same advice for the large pages that lie wholly within [start, start +
+// bytes), for memory that someone else placed; nothing for a range that
+// holds none.
+void Memory_adviseLargePages(void* start, size_t bytes);
+
 #endif

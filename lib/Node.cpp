@@ -101,7 +101,7 @@ void Node_print(FILE* stream, int indent, const Node* node)
         return;
     // The dump of Node_print and Set_print nested in each other, run from one
     // stack: an item is a node to print or a child-set entry to walk, the next
-    // on top. Entries holding other values still get their own print callback.
+    // on top.
     struct Item {
         const Node* node;
         const SetEntry* entry;
@@ -131,10 +131,9 @@ void Node_print(FILE* stream, int indent, const Node* node)
             if (entry->left != nullptr)
                 pending.push_back({nullptr, entry->left, item.indent});
         }
-        if (entry->print == Node_printValue && entry->value != nullptr)
+        // Every entry of a node's child set is a child node (Node_child).
+        if (entry->value != nullptr)
             pending.push_back({static_cast<const Node*>(entry->value), nullptr, item.indent});
-        else if (entry->print != nullptr && entry->print != Node_printValue)
-            entry->print(stream, item.indent, entry->value);
     }
 }
 

@@ -4,22 +4,18 @@
 #include <stdlib.h>
 
 #include "Alloc.h"
+#include "Owner.h"
 #include "Vec.h"
 
 Rectangle* Rectangle_new(const double* center, const double* radius, uint8_t dim)
 {
-    Rectangle* rect = static_cast<Rectangle*>(CHECKED_CALLOC(1, sizeof(Rectangle)));
-    try {
-        rect->dim = dim;
-        rect->center = static_cast<double*>(CHECKED_CALLOC(dim, sizeof(double)));
-        rect->radius = static_cast<double*>(CHECKED_CALLOC(dim, sizeof(double)));
-    } catch (...) {
-        Rectangle_free(&rect);
-        throw;
-    }
+    Owner<Rectangle, Rectangle_free> rect(static_cast<Rectangle*>(CHECKED_CALLOC(1, sizeof(Rectangle))));
+    rect->dim = dim;
+    rect->center = static_cast<double*>(CHECKED_CALLOC(dim, sizeof(double)));
+    rect->radius = static_cast<double*>(CHECKED_CALLOC(dim, sizeof(double)));
     Vec_copy(center, rect->center, dim);
     Vec_copy(radius, rect->radius, dim);
-    return rect;
+    return rect.release();
 }
 
 void Rectangle_free(Rectangle** rect)
@@ -45,31 +41,15 @@ Rectangle* Rectangle_read(FILE* stream)
         dim > 255)
         return nullptr;
 
-    double* center = nullptr;
-    double* radius = nullptr;
-    Rectangle* rect = nullptr;
-    try {
-        at = -1;
-        if (fscanf(stream, "  center =%n", &at) < 0 || at < 0)
-            return nullptr;
-        center = Vec_readAll(stream, static_cast<int>(dim));
-        at = -1;
-        if (center == nullptr || fscanf(stream, "  radius =%n", &at) < 0 || at < 0) {
-            free(center);
-            return nullptr;
-        }
-        radius = Vec_readAll(stream, static_cast<int>(dim));
-        if (radius == nullptr) {
-            free(center);
-            return nullptr;
-        }
-        rect = Rectangle_new(center, radius, static_cast<uint8_t>(dim));
-    } catch (...) {
-        free(center);
-        free(radius);
-        throw;
-    }
-    free(center);
-    free(radius);
-    return rect;
+    at = -1;
+    if (fscanf(stream, "  center =%n", &at) < 0 || at < 0)
+        return nullptr;
+    const Owner<double, free> center(Vec_readAll(stream, static_cast<int>(dim)));
+    at = -1;
+    if (!center || fscanf(stream, "  radius =%n", &at) < 0 || at < 0)
+        return nullptr;
+    const Owner<double, free> radius(Vec_readAll(stream, static_cast<int>(dim)));
+    if (!radius)
+        return nullptr;
+    return Rectangle_new(center.get(), radius.get(), static_cast<uint8_t>(dim));
 }

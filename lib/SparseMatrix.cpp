@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "Alloc.h"
+#include "Owner.h"
 
 namespace {
 
@@ -23,32 +24,21 @@ T* grownCopy(const T* old, int32_t count, int32_t capacity)
 // matrix as it was and releases what was obtained.
 void grow(SparseMatrix* matrix)
 {
-    if (matrix->capacity == INT32_MAX) {
-        // The count is a signed 32-bit number: report a request that cannot be met
-        // (its byte count overflows, so the report says SIZE_MAX bytes).
-        CHECKED_CALLOC(SIZE_MAX, sizeof(int32_t));
-        return;
-    }
+    if (matrix->capacity == INT32_MAX)
+        CHECKED_REFUSE();  // the count is a signed 32-bit number
     int64_t wanted = matrix->capacity == 0 ? 10 : 2 * static_cast<int64_t>(matrix->capacity);
     int32_t capacity = static_cast<int32_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
-    int32_t* rows = nullptr;
-    int32_t* cols = nullptr;
-    double* values = nullptr;
-    try {
-        rows = grownCopy(matrix->rows, matrix->count, capacity);
-        cols = grownCopy(matrix->cols, matrix->count, capacity);
-        values = grownCopy(matrix->values, matrix->count, capacity);
-    } catch (...) {
-        Alloc_free(rows, static_cast<size_t>(capacity) * sizeof(int32_t));
-        Alloc_free(cols, static_cast<size_t>(capacity) * sizeof(int32_t));
-        throw;
-    }
+    // Owned until all three are there; a failure ends the call, so what was
+    // obtained goes back to the heap without counting back into the budget.
+    Owner<int32_t, free> rows(grownCopy(matrix->rows, matrix->count, capacity));
+    Owner<int32_t, free> cols(grownCopy(matrix->cols, matrix->count, capacity));
+    double* values = grownCopy(matrix->values, matrix->count, capacity);
     const auto old = static_cast<size_t>(matrix->capacity);
     Alloc_free(matrix->rows, old * sizeof(int32_t));
     Alloc_free(matrix->cols, old * sizeof(int32_t));
     Alloc_free(matrix->values, old * sizeof(double));
-    matrix->rows = rows;
-    matrix->cols = cols;
+    matrix->rows = rows.release();
+    matrix->cols = cols.release();
     matrix->values = values;
     matrix->capacity = capacity;
 }
@@ -59,18 +49,14 @@ SparseMatrix* SparseMatrix_new(int32_t n)
 {
     int64_t wanted = n > 0 ? 10 * static_cast<int64_t>(n) : 0;
     size_t capacity = static_cast<size_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
-    auto* matrix = static_cast<SparseMatrix*>(CHECKED_CALLOC(1, sizeof(SparseMatrix)));
-    try {
-        matrix->rows = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
-        matrix->cols = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
-        matrix->values = static_cast<double*>(CHECKED_CALLOC(capacity, sizeof(double)));
-    } catch (...) {
-        SparseMatrix_free(&matrix);
-        throw;
-    }
+    Owner<SparseMatrix, SparseMatrix_free> matrix(
+        static_cast<SparseMatrix*>(CHECKED_CALLOC(1, sizeof(SparseMatrix))));
+    matrix->rows = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
+    matrix->cols = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));
+    matrix->values = static_cast<double*>(CHECKED_CALLOC(capacity, sizeof(double)));
     matrix->dimension = n > 0 ? n : 0;
     matrix->capacity = static_cast<int32_t>(capacity);
-    return matrix;
+    return matrix.release();
 }
 
 void SparseMatrix_add(SparseMatrix* matrix, int32_t row, int32_t col, double value)

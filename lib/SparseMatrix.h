@@ -8,6 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "Owner.h"
 #include "SparseView.h"
 
 typedef struct SparseMatrix {
@@ -56,18 +57,13 @@ int32_t SparseMatrix_dimensionOf(const SparseView<Index>& view)
 template <class Index, class Values>
 SparseMatrix* SparseMatrix_fromColumns(const SparseView<Index>& view, const Values& values)
 {
-    SparseMatrix* matrix = SparseMatrix_new(view.cols);
-    try {
-        for (int32_t j = 0; j < view.cols; ++j) {
-            const auto end = static_cast<size_t>(view.jc[j + 1]);
-            for (auto p = static_cast<size_t>(view.jc[j]); p < end; ++p)
-                SparseMatrix_add(matrix, static_cast<int32_t>(view.ir[p]), j, values[p]);
-        }
-    } catch (...) {
-        SparseMatrix_free(&matrix);
-        throw;
+    Owner<SparseMatrix, SparseMatrix_free> matrix(SparseMatrix_new(view.cols));
+    for (int32_t j = 0; j < view.cols; ++j) {
+        const auto end = static_cast<size_t>(view.jc[j + 1]);
+        for (auto p = static_cast<size_t>(view.jc[j]); p < end; ++p)
+            SparseMatrix_add(matrix.get(), static_cast<int32_t>(view.ir[p]), j, values[p]);
     }
-    return matrix;
+    return matrix.release();
 }
 
 #endif

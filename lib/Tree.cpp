@@ -5,6 +5,7 @@
 
 #include "Alloc.h"
 #include "Box.h"
+#include "Owner.h"
 #include "Portability.h"
 #include "Rectangle.h"
 #include "Vec.h"
@@ -51,41 +52,31 @@ void allocateWalk(Tree* tree, int dim)
 Tree* Tree_new(const Rectangle* rect)
 {
     int dim = rect->dim;
-    Tree* tree = static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree)));
-    try {
-        tree->rect = Rectangle_new(rect->center, rect->radius, static_cast<uint8_t>(dim));
-        tree->root = Box_new();
-        tree->refs = static_cast<int32_t*>(CHECKED_CALLOC(1, sizeof(int32_t)));
-        *tree->refs = 1;
-        allocateWalk(tree, dim);
-        size_t entries = stackSize(dim) + 1;
-        tree->sd = static_cast<uint8_t*>(CHECKED_CALLOC(entries, 1));
-        for (size_t i = 0; dim > 0 && i < entries; ++i)
-            tree->sd[i] = static_cast<uint8_t>(i % static_cast<size_t>(dim));
-    } catch (...) {
-        Tree_free(&tree);
-        throw;
-    }
-    Tree_reset(tree);
-    return tree;
+    Owner<Tree, Tree_free> tree(static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree))));
+    tree->rect = Rectangle_new(rect->center, rect->radius, static_cast<uint8_t>(dim));
+    tree->root = Box_new();
+    tree->refs = static_cast<int32_t*>(CHECKED_CALLOC(1, sizeof(int32_t)));
+    *tree->refs = 1;
+    allocateWalk(tree.get(), dim);
+    size_t entries = stackSize(dim) + 1;
+    tree->sd = static_cast<uint8_t*>(CHECKED_CALLOC(entries, 1));
+    for (size_t i = 0; dim > 0 && i < entries; ++i)
+        tree->sd[i] = static_cast<uint8_t>(i % static_cast<size_t>(dim));
+    Tree_reset(tree.get());
+    return tree.release();
 }
 
 Tree* Tree_copy(Tree* source)
 {
-    Tree* tree = static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree)));
+    Owner<Tree, Tree_free> tree(static_cast<Tree*>(CHECKED_CALLOC(1, sizeof(Tree))));
     tree->rect = source->rect;
     tree->root = source->root;
     ++*source->refs;
-    tree->refs = source->refs;
-    try {
-        allocateWalk(tree, tree->rect->dim);
-    } catch (...) {
-        Tree_free(&tree);
-        throw;
-    }
+    tree->refs = source->refs;  // from here Tree_free gives the count back
+    allocateWalk(tree.get(), tree->rect->dim);
     tree->sd = source->sd;
-    Tree_reset(tree);
-    return tree;
+    Tree_reset(tree.get());
+    return tree.release();
 }
 
 void Tree_reset(Tree* tree)
@@ -163,50 +154,36 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
     uint64_t address = 0;
     if (fscanf(stream, "Tree at %" SCNx64 ":\n", &address) != 1 || address == 0)
         return nullptr;
-    Rectangle* rect = Rectangle_read(stream);
-    if (rect == nullptr)
+    const Owner<Rectangle, Rectangle_free> rect(Rectangle_read(stream));
+    if (!rect)
         return nullptr;
     uint64_t declared = 0;
     int at = -1;
-    Tree* tree = nullptr;
-    try {
-        if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &declared)) {
-            Rectangle_free(&rect);
-            return nullptr;
-        }
-        // The file is read in binary mode. Where text mode translates line
-        // ends, a file written in text mode (its count line ends in 13 10) has
-        // its node bytes' 13 10 pairs read back as the 10 that was written.
-        const bool textMode = skipCountLineEnd(stream) && BOXGRAPH_TEXT_MODE_CRLF;
-        tree = Tree_new(rect);
-        Box* boxes = textMode ? Box_readTreeWithinCrLf(stream, rect->dim)
-                              : Box_readTreeWithin(stream, rect->dim);
-        if (boxes == nullptr) {
-            Tree_free(&tree);
-            Rectangle_free(&rect);
-            return nullptr;
-        }
-        Box_free(&tree->root);
-        tree->root = boxes;
-        if (counts != nullptr) {
-            counts->declared = declared;
-            counts->read = Box_count(boxes);
-        }
-    } catch (...) {
-        Tree_free(&tree);
-        Rectangle_free(&rect);
-        throw;
+    if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &declared))
+        return nullptr;
+    // The file is read in binary mode. Where text mode translates line
+    // ends, a file written in text mode (its count line ends in 13 10) has
+    // its node bytes' 13 10 pairs read back as the 10 that was written.
+    const bool textMode = skipCountLineEnd(stream) && BOXGRAPH_TEXT_MODE_CRLF;
+    Owner<Tree, Tree_free> tree(Tree_new(rect.get()));
+    Box* boxes = textMode ? Box_readTreeWithinCrLf(stream, rect->dim) : Box_readTreeWithin(stream, rect->dim);
+    if (boxes == nullptr)
+        return nullptr;
+    Box_free(&tree->root);
+    tree->root = boxes;
+    if (counts != nullptr) {
+        counts->declared = declared;
+        counts->read = Box_count(boxes);
     }
 
     // sd along the leftmost path: the lower child where there is one, else the upper
-    Tree_reset(tree);
+    Tree_reset(tree.get());
     for (;;) {
         tree->sd[tree->depth] = tree->current->split;
-        if (!Tree_down(tree, 0) && !Tree_down(tree, 1))
+        if (!Tree_down(tree.get(), 0) && !Tree_down(tree.get(), 1))
             break;
     }
-    Rectangle_free(&rect);
-    return tree;
+    return tree.release();
 }
 
 int Tree_write(Tree* tree, FILE* stream)

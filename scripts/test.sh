@@ -10,24 +10,131 @@
 # interrupted (scripts/limits-test.sh), the Octave tests with the modules
 # under ASan and under valgrind (scripts/octave-checked.sh), the Octave package's
 # install-load-test-uninstall cycle, and a short fuzzing run (30 s each) of
-# the tree-file reader and of every gateway, each counted as one check.
+# the tree-file reader and of every gateway. Each build (a warning fails it),
+# each GoogleTest case and CTest test, and each of the other runs counts as
+# one check.
+#
+# What a machine cannot run is probed once, up front, and only its runs are
+# skipped, each said in one line with its reason (its build still counts):
+#   b32              a tiny -m32 program must run (kernels built without
+#                    32-bit support cannot run one): else the b32 tests
+#   w32              a tiny 32-bit Windows program must run under Wine's
+#                    32-bit loader (which is itself a 32-bit program): else
+#                    the w32 tests
+#   valgrind-octave  valgrind must run `octave-cli --eval 1` (valgrind does
+#                    not know every instruction of every CPU, and Octave's
+#                    libraries pick theirs by the CPU at start-up): else the
+#                    Octave tests under valgrind, and in their place the
+#                    modules' hostless tests under valgrind
+#                    (scripts/valgrind-hostless.sh), when valgrind runs a
+#                    plain program here ("valgrind")
+# BOXGRAPH_FORCE_SKIP=b32,w32,valgrind-octave,valgrind treats the named
+# capabilities as missing without probing them, so that a machine that has
+# them can run the paths of one that has not.
+# The last line is `boxgraph: N passed, M failed, K skipped`; a skip is never
+# a pass.
 # Wine's prefix is $WINEPREFIX, by default build/wine (made on first use,
 # about 10 s).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh test
-mkdir -p build
-
-scripts/build.sh build/b64
-scripts/build.sh build/b32 -DBOXGRAPH_M32=ON
-scripts/build.sh build/asan -DBOXGRAPH_SANITIZE=ON -DBOXGRAPH_OCTAVE=OFF
+mkdir -p build/probe
 
 status=0
 passed=0
 failed=0
+skipped=0
+skips=()
 count() {  # count <ok> : one more passed (ok = 0) or failed check
   if [ "$1" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+}
+skip() {  # skip <line> : a part that does not run here, said now and again at the end
+  echo "$1"
+  skips+=("$1")
+  skipped=$((skipped + 1))
+}
+forced() {  # forced <capability> : named in BOXGRAPH_FORCE_SKIP
+  [[ ",${BOXGRAPH_FORCE_SKIP:-}," == *",$1,"* ]]
+}
+
+# ---- what this machine can run
+# Wine's prefix first: the probe of its 32-bit loader needs it. Make or update
+# the prefix, and let the server that did it end. Then one persistent server
+# for all Windows tests, with its services started here and not by the first
+# test: a service keeps the output of the test that started it open, and
+# CTest would wait for it. The server ends with this script.
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
+echo "== Wine prefix: $WINEPREFIX"
+scripts/wine.sh 64 wineboot --init > build/wine.log 2>&1 || true
+/usr/lib/wine/wineserver -w || true
+if /usr/lib/wine/wineserver -p; then
+  trap '/usr/lib/wine/wineserver -k 2> /dev/null || true' EXIT
+fi
+scripts/wine.sh 64 wineboot >> build/wine.log 2>&1 || true
+
+echo "== what this machine can run"
+printf 'int main(void) { return 0; }\n' > build/probe/tiny.c
+why_b32=""
+if forced b32; then
+  why_b32="BOXGRAPH_FORCE_SKIP names b32"
+elif gcc -m32 build/probe/tiny.c -o build/probe/tiny32 > build/probe/b32.log 2>&1 \
+     && ! build/probe/tiny32 >> build/probe/b32.log 2>&1; then
+  why_b32="this kernel cannot run 32-bit programs"
+fi  # a compiler that cannot build it fails the b32 build below instead
+why_w32=""
+if forced w32; then
+  why_w32="BOXGRAPH_FORCE_SKIP names w32"
+elif i686-w64-mingw32-gcc build/probe/tiny.c -o build/probe/tiny32.exe > build/probe/w32.log 2>&1 \
+     && ! timeout 300 scripts/wine.sh 32 build/probe/tiny32.exe >> build/probe/w32.log 2>&1; then
+  if [ -n "$why_b32" ] && ! forced b32; then
+    why_w32="Wine's 32-bit loader cannot run: this kernel cannot run 32-bit programs"
+  else
+    why_w32="Wine cannot run a 32-bit Windows program here (build/probe/w32.log)"
+  fi
+fi
+why_valgrind=""
+if forced valgrind; then
+  why_valgrind="BOXGRAPH_FORCE_SKIP names valgrind"
+elif ! { gcc build/probe/tiny.c -o build/probe/tiny > build/probe/valgrind.log 2>&1 \
+         && timeout 300 valgrind -q --error-exitcode=99 build/probe/tiny >> build/probe/valgrind.log 2>&1; }; then
+  why_valgrind="valgrind cannot run a plain program here (build/probe/valgrind.log)"
+fi
+why_valgrind_octave=""
+if forced valgrind-octave; then
+  why_valgrind_octave="BOXGRAPH_FORCE_SKIP names valgrind-octave"
+elif [ -n "$why_valgrind" ]; then
+  why_valgrind_octave=$why_valgrind
+else
+  vg_status=0
+  # in a subshell that waits for it, so the shell's report of the signal
+  # that ended it goes to the log too
+  (timeout 600 valgrind -q --error-exitcode=0 octave-cli --no-gui --no-init-file --no-window-system --eval 1 \
+     > build/probe/valgrind-octave.log 2>&1; exit $?) 2>> build/probe/valgrind-octave.log || vg_status=$?
+  if [ "$vg_status" -ne 0 ]; then
+    why_valgrind_octave="valgrind cannot run Octave on this CPU (octave-cli --eval 1 ended with status $vg_status"
+    grep -q "Illegal opcode\|unhandled instruction" build/probe/valgrind-octave.log \
+      && why_valgrind_octave+=": an instruction valgrind does not know"
+    why_valgrind_octave+=")"
+  fi
+fi
+for capability in b32 w32 valgrind valgrind-octave; do
+  why=why_${capability//-/_}
+  echo "$capability: ${!why:-yes}"
+done
+
+# ---- builds: every flavour, whatever runs here
+build() {  # build <flavour> [cmake options...] : one check; a warning fails it
+  local flavour=$1
+  shift
+  echo "== build: $flavour"
+  if scripts/build.sh "build/$flavour" "$@" > "build/$flavour.log" 2>&1 \
+     && ! grep -q "warning:" "build/$flavour.log"; then
+    count 0
+  else
+    count 1
+    grep -B2 -A8 -E "warning:|error" "build/$flavour.log" | head -n 60 || tail -n 40 "build/$flavour.log"
+  fi
 }
 ctests() {  # ctests <flavour> : runs build/<flavour>'s tests and counts them
   echo "== tests: $1"
@@ -38,37 +145,31 @@ ctests() {  # ctests <flavour> : runs build/<flavour>'s tests and counts them
   passed=$((passed + total - bad))
   failed=$((failed + bad))
 }
-for flavour in b64 b32 asan; do
-  ctests $flavour
-done
 
-# Windows: cross-built with MinGW-w64 (a build with a warning counts as one
-# failed check) and tested under Wine, each test program through scripts/wine.sh.
-export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
-echo "== Wine prefix: $WINEPREFIX"
-# Make or update the prefix, and let the server that did it end. Then one
-# persistent server for all Windows tests, with its services started here and
-# not by the first test: a service keeps the output of the test that started
-# it open, and CTest would wait for it. The server ends with this script.
-scripts/wine.sh 64 wineboot --init > build/wine.log 2>&1 || true
-/usr/lib/wine/wineserver -w || true
-if /usr/lib/wine/wineserver -p; then
-  trap '/usr/lib/wine/wineserver -k 2> /dev/null || true' EXIT
+build b64
+build b32 -DBOXGRAPH_M32=ON
+build asan -DBOXGRAPH_SANITIZE=ON -DBOXGRAPH_OCTAVE=OFF
+ctests b64
+if [ -z "$why_b32" ]; then
+  ctests b32
+else
+  # CTest would ask the test programs for their tests and fail on each.
+  skip "b32 tests skipped: $why_b32"
 fi
-scripts/wine.sh 64 wineboot >> build/wine.log 2>&1 || true
+ctests asan
+
+# Windows: cross-built with MinGW-w64 and tested under Wine, each test
+# program through scripts/wine.sh.
 for bits in 64 32; do
   flavour=w$bits
   case $bits in 64) arch=x86_64 ;; 32) arch=i686 ;; esac
-  echo "== build: $flavour"
-  if scripts/build.sh "build/$flavour" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-       -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine.sh;$bits" > "build/$flavour.log" 2>&1 \
-     && ! grep -q "warning:" "build/$flavour.log"; then
-    count 0
-  else
-    count 1
-    grep -B2 -A8 -E "warning:|error" "build/$flavour.log" | head -n 60 || tail -n 40 "build/$flavour.log"
+  build $flavour -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine.sh;$bits"
+  if [ "$flavour" = w32 ] && [ -n "$why_w32" ]; then
+    skip "w32 tests skipped: $why_w32"
+  elif [ -d "build/$flavour/hostless" ]; then
+    ctests $flavour
   fi
-  [ -d "build/$flavour/hostless" ] && ctests $flavour
 done
 
 echo "== limits: a memory cgroup, ulimit -v and Ctrl-C in a real Octave session"
@@ -78,11 +179,18 @@ else
   count 1
 fi
 cat build/limits.log
+while IFS= read -r line; do
+  skip "$line"
+done < <(sed -n 's/^limits: \(.*\): skipped (\(.*\))$/limits \1 skipped: \2/p' build/limits.log)
 
 # Under valgrind only the tests that exercise the modules: the rest is Octave
 # code, and valgrind makes it slow. `scripts/octave-checked.sh valgrind` runs
 # everything, the worked analysis included.
-for run in "asan all" "valgrind modules"; do
+runs=("asan all")
+if [ -z "$why_valgrind_octave" ]; then
+  runs+=("valgrind modules")
+fi
+for run in "${runs[@]}"; do
   mode=${run% *}
   echo "== Octave's tests with the modules under $mode"
   if scripts/octave-checked.sh $run > build/octave-checked-$mode.txt 2>&1; then
@@ -92,6 +200,20 @@ for run in "asan all" "valgrind modules"; do
   fi
   cat build/octave-checked-$mode.txt
 done
+if [ -n "$why_valgrind_octave" ]; then
+  skip "Octave's tests under valgrind skipped: $why_valgrind_octave"
+  if [ -z "$why_valgrind" ]; then
+    echo "== the modules' hostless tests under valgrind (no Octave)"
+    if scripts/valgrind-hostless.sh build/b64 > build/valgrind-hostless.txt 2>&1; then
+      count 0
+    else
+      count 1
+    fi
+    cat build/valgrind-hostless.txt
+  else
+    skip "the modules' hostless tests under valgrind skipped: $why_valgrind"
+  fi
+fi
 
 echo "== the Octave package: make dist, pkg install, load, test, uninstall"
 if scripts/package-test.sh > build/package.log 2>&1; then
@@ -116,5 +238,8 @@ for target in treeRead $(sed -n 's/^MODULES *= *//p' modules.mk); do
   fi
 done
 [ "$fuzz_ok" -eq 0 ] || tail -n 80 build/fuzz.log
-echo "boxgraph: $passed passed, $failed failed"
+for line in "${skips[@]}"; do
+  echo "$line"
+done
+echo "boxgraph: $passed passed, $failed failed, $skipped skipped"
 exit $status

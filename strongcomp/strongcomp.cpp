@@ -43,12 +43,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
         if (a.jc[a.cols] != at.jc[at.cols] || digestA != digestAT)
             gateway::fail("notTranspose", "second parameter must be the transpose of the first.");
 
+        // The search reads A alone. It writes every label and every entry of
+        // its working arrays before it reads one, so none is cleared first,
+        // and large ones go on large pages.
         const auto n = static_cast<size_t>(a.rows);
         int32_t* labels = nullptr;
-        plhs[0] = gateway::int32Row(n, &labels);
-        // The second array is asked for only once the first was granted.
-        gateway::HostMemory<int32_t> mark(n);
-        gateway::HostMemory<int32_t> order(n);
-        graph::strongComponents(a, at, labels, mark.get(), order.get());
+        plhs[0] = gateway::rowToFill(n, mxINT32_CLASS, &labels);
+        // Both working arrays in one block: one large page of slack, not two.
+        gateway::HostMemory<uint32_t> work(2 * n, gateway::Contents::Garbage, gateway::Pages::Large);
+        graph::strongComponents(a, labels, work.get(), work.get() + n);
     });
 }

@@ -73,8 +73,30 @@ end
 %! assert(size(strongcomp(sparse(0, 0), sparse(0, 0))), [1 0]);
 
 %!test
-%! ## A long chain and a long cycle need no recursion.
-%! n = 1e6;
+%! ## Random graphs: equal labels exactly on mutually reachable vertices, -1
+%! ## exactly on the vertices on no cycle, numbers topological and gapless.
+%! rand ("seed", 7);
+%! for n = [2 40 300]
+%!   A = sprand (n, n, 1.5 / n) != 0;
+%!   c = double (strongcomp (A, A'));
+%!   R = speye (n) | A;  # reachability in 0 or more steps
+%!   for k = 1:10
+%!     R = (R * R) != 0;
+%!   endfor
+%!   cyclic = full (diag ((A * R) != 0))';  # a path of 1 or more steps back
+%!   assert (c == -1, ! cyclic);
+%!   on = find (cyclic);
+%!   assert (c(on)' == c(on), full (R(on, on) & R(on, on)'));
+%!   [i, j] = find (A);
+%!   between = c(i) >= 0 & c(j) >= 0 & c(i) != c(j);
+%!   assert (all (c(j(between)) < c(i(between))));
+%!   assert (unique (c(on)), 0:max ([c, -1]));
+%! endfor
+
+%!test
+%! ## A long chain and a long cycle need no recursion; arrays this long go on
+%! ## large pages.
+%! n = 3e6;
 %! A = sparse(2:n, 1:n-1, 1, n, n);
 %! assert(all(strongcomp(A, A') == -1));
 %! A(1, n) = 1;

@@ -8,18 +8,13 @@
 #include <math.h>
 #include <stdio.h>
 
-#include <memory>
-
 #include "HostArrays.h"
 #include "IndSubshift.h"
+#include "Owner.h"
 
 namespace {
 
 const gateway::Function subshift{"subshift", "subshift: out of memory.", nullptr, true};
-
-struct MatrixFree {
-    void operator()(SparseMatrix* matrix) const { SparseMatrix_free(&matrix); }
-};
 
 }  // namespace
 
@@ -50,16 +45,16 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
                      static_cast<int>(n));
             gateway::fail("tooFewLabels", message);
         }
-        const double start = trunc(gateway::realScalar(
-            prhs[2], {"startNotScalar", "subshift: third parameter must be a real numeric scalar."}));
-        if (!(start >= 0 && start < n)) {  // NaN fails too
+        const double start = gateway::realScalar(
+            prhs[2], {"startNotScalar", "subshift: third parameter must be a real numeric scalar."});
+        if (!(start >= 0 && start < n && start == trunc(start))) {  // NaN and 1.5 fail too
             snprintf(message, sizeof message,
                      "subshift: third parameter must be a vertex index from 0 to %d.",
                      static_cast<int>(n - 1));
             gateway::fail("startOutOfRange", message);
         }
 
-        const std::unique_ptr<SparseMatrix, MatrixFree> edges(
+        const Owner<SparseMatrix, SparseMatrix_free> edges(
             IndSubshift_induced(a, values, labels.data, static_cast<int32_t>(start)));
 
         // Octave hands out exactly max(nargout, 1) slots: fill only those.

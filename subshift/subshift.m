@@ -10,28 +10,57 @@
 % subset is 1), and every (subset, symbol) pair with a non-empty successor
 % gives one edge of the result.
 %
-% @var{A}: sparse, real double or logical; a stored @code{A(i, j)} that is
-% not 0 is an edge from vertex @var{j} to vertex @var{i}.  The vertex count
-% n is the larger of the column count and the last row holding a stored
-% entry.  @var{labels}: @code{uint8}, at least n elements, the symbol of each
-% vertex (0 to 255).  @var{start}: the start vertex as a zero-based index, 0
-% to n-1, any real numeric scalar (truncated toward zero).
+% @var{A}: sparse, real double or logical (@code{A > 0} is fine); a stored
+% @code{A(i, j)} that is not 0 is an edge from vertex @var{j} to vertex
+% @var{i} (a stored 0 is no edge, a NaN is one).  The vertex count n is the
+% larger of the column count and the last row holding a stored entry, so a
+% matrix that is not square is read whole.  @var{labels}: @code{uint8}, at
+% least n elements, the symbol of each vertex (0 to 255, every one
+% followed; elements past the n-th are not read).  @var{start}: the start
+% vertex as a zero-based index, a whole number from 0 to n-1 (0 is vertex
+% 1), any real numeric class.
 %
 % @var{i}, @var{j}, @var{v}: double columns, one row per edge, from subset
-% @code{j(k)} to subset @code{i(k)} with @code{v(k)} = 1, in depth-first
-% order; @code{sparse (i, j, v)} is the subshift's transition matrix and
-% counts the symbols that lead from one subset to another.  The number of
-% subsets can grow exponentially with n.
+% @code{j(k)} to subset @code{i(k)} with @code{v(k)} = 1, the orientation of
+% @var{A}, in depth-first order: the edge into a subset comes before the
+% edges found while expanding it.  @code{sparse (i, j, v)} is the subshift's
+% transition matrix, and since @code{sparse} sums duplicates it counts the
+% symbols that lead from one subset to another.  A start without an edge
+% leaving it gives three 0-by-1 columns; @code{i = subshift (@dots{})} gives
+% the targets alone.  The subsets themselves are not returned.
+%
+% The number of subsets can grow exponentially with n (the graph of "the
+% k-th symbol from the end is 1" has 2^k + 1); the call runs as far as
+% memory allows.  It may take at most half of the memory available when it
+% starts (the machine's, or less under a memory cgroup or @code{ulimit -v}),
+% or the cap that @code{memorycap} sets where that is less; past that, or when memory runs out, it ends with "subshift: out of
+% memory." after the two console lines of the checked allocation ("calloc
+% of N bytes failed on line L of file F", "ptr(nil)"), and the session goes
+% on; Ctrl-C ends it with "subshift: interrupted.".  Either way nothing is
+% left behind.  Cost: each (subset, symbol) pair costs the out-edges of the
+% members with that symbol, a sort of the successor and a walk down the
+% subset trie, which stays O(log k) deep for k children whatever the order
+% of discovery (a chain of 1e7 vertices takes about 11 s).  Memory: about
+% 60 bytes for each member of each subset found (the trie's prefixes and
+% the member lists), besides O(n + entries) for the graph, so s subsets of
+% m vertices on average take about 60 s m bytes, and time in proportion;
+% each subset may hold up to n vertices.  No recursion.
 %
 % Errors: see docs/errors.md (identifiers @code{boxgraph:subshift:*}).
 %
 % @example
 % A = sparse ([2 3 1 3], [1 1 2 3], 1, 3, 3);  # 1->2, 1->3, 2->1, 3->3
-% [i, j, v] = subshift (A, uint8 ([0 1 0]), 0);
+% [i, j, v] = subshift (A, uint8 ([0 1 0]), 0)
+% @result{} i = [2; 3; 3; 1], j = [1; 2; 3; 2], v = [1; 1; 1; 1]
+% # subsets: 1 = @{1@}, 2 = @{2, 3@}, 3 = @{3@}
 % full (sparse (i, j, v))
 % @result{} [0 1 0; 1 0 0; 0 1 1]
+% B = sparse ([3 3 1 2], [1 2 3 3], 1, 3, 3);  # 1->3, 2->3, 3->1, 3->2
+% [i, j, v] = subshift (B, uint8 ([0 1 0]), 2);
+% full (sparse (i, j, v))     # two symbols lead from @{1, 2@} to @{3@}
+% @result{} [0 2; 1 0]
 % @end example
-% @seealso{entropy, strongcomp}
+% @seealso{entropy, strongcomp, memorycap}
 % @end deftypefn
 
 function varargout = subshift (varargin)
@@ -72,8 +101,8 @@ end
 %! assert(ans, [2; 3; 3; 1]);
 
 %!test
-%! ## A > 0 is a sparse logical matrix; the start is truncated (1.7 is vertex 1).
-%! [i, j] = subshift(A > 0, labels, 1.7);
+%! ## A > 0 is a sparse logical matrix; the start may be of any numeric class.
+%! [i, j] = subshift(A > 0, labels, 1);
 %! assert([i j], [2 1; 3 2; 4 3; 4 4; 2 3]);
 %! [i, j] = subshift(A, labels, int32(2));
 %! assert([i j], [1 1]);
@@ -138,6 +167,8 @@ end
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 3)
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), -1)
 %!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), NaN)
+%!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 1.5)
+%!error <^subshift: third parameter must be a vertex index from 0 to 2\.$> subshift(sparse(eye(3)), uint8([0 0 0]), -0.5)
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), [0 1])
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), "a")
 %!error <^subshift: third parameter must be a real numeric scalar\.$> subshift(sparse(eye(3)), uint8([0 0 0]), 1i)

@@ -5,6 +5,7 @@
 #define BOXGRAPH_TESTING_HARNESS_H
 
 #include "HostState.h"
+#include "Owner.h"
 
 #include <memory>
 #include <string>
@@ -13,10 +14,7 @@
 
 namespace host {
 
-struct ArrayDeleter {
-    void operator()(mxArray* a) const { mxDestroyArray(a); }
-};
-using Array = std::unique_ptr<mxArray, ArrayDeleter>;
+using Array = Owner<mxArray, mxDestroyArray>;
 
 struct CallResult {
     bool ok = false;               // the call returned normally
@@ -26,7 +24,7 @@ struct CallResult {
     std::string console;           // everything mexPrintf printed during the call
     std::vector<std::string> warnings;  // the warnings it gave, as "id: message"
     std::vector<Array> outputs;    // max(nlhs, 1) slots, as the host hands them out
-    size_t callocLeft = 0;         // mxCalloc blocks the call did not release
+    size_t callocLeft = 0;         // mxCalloc and mxMalloc blocks the call did not release
     size_t arraysLeft = 0;         // arrays the call made and neither returned nor destroyed
 };
 
@@ -58,7 +56,7 @@ private:
     FailAfter failAfter_;
 };
 
-// The n-th mxCalloc from now (1-based) returns null; 0 disarms.
+// The n-th mxCalloc or mxMalloc from now (1-based) returns null; 0 disarms.
 void failCallocAt(long n);
 
 // The n-th array the next call makes (1-based) is refused: its mxCreate... or

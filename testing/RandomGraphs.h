@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -76,6 +78,112 @@ inline std::vector<std::vector<bool>> transitiveClosure(const Adjacency& succ)
         }
     }
     return reach;
+}
+
+// Many small components: cycles of 1 to 5 vertices (a vertex alone without
+// a self-loop now and then), each joined by an edge to one of the next few
+// and, less often, back to an earlier one, which merges everything between;
+// vertex numbers are shuffled and each column's stored order is random. A
+// depth-first search over it completes components all the time and then goes
+// on into new ones, and its paths get long.
+inline Adjacency necklace(std::mt19937& rng, size_t n)
+{
+    std::vector<size_t> name(n);
+    std::iota(name.begin(), name.end(), size_t{0});
+    std::shuffle(name.begin(), name.end(), rng);
+    Adjacency succ(n);
+    std::vector<size_t> firsts;
+    for (size_t first = 0; first < n;) {
+        const size_t size = std::min(n - first, std::uniform_int_distribution<size_t>(1, 5)(rng));
+        const bool alone = size == 1 && std::bernoulli_distribution(0.5)(rng);
+        for (size_t k = 0; k < size && !alone; ++k)
+            succ[name[first + k]].push_back(name[first + (k + 1) % size]);
+        firsts.push_back(first);
+        first += size;
+    }
+    for (size_t c = 0; c + 1 < firsts.size(); ++c) {
+        const size_t ahead = std::min(firsts.size() - 1, c + std::uniform_int_distribution<size_t>(1, 3)(rng));
+        succ[name[firsts[c]]].push_back(name[firsts[ahead]]);
+        if (c > 0 && std::bernoulli_distribution(0.05)(rng)) {
+            const size_t back = std::uniform_int_distribution<size_t>(0, c - 1)(rng);
+            succ[name[firsts[c]]].push_back(name[firsts[back]]);
+        }
+    }
+    for (auto& column : succ) {
+        std::sort(column.begin(), column.end());
+        column.erase(std::unique(column.begin(), column.end()), column.end());
+        std::shuffle(column.begin(), column.end(), rng);
+    }
+    return succ;
+}
+
+// The component numbers of a plain recursive implementation of Kosaraju's
+// two passes: the first over the graph from 0, 1, ..., n-1, successors in
+// stored order, the second over the reversed graph, roots in decreasing
+// finishing time; -1 for a vertex alone without a self-loop.
+inline std::vector<int32_t> kosarajuLabels(const Adjacency& succ)
+{
+    const size_t n = succ.size();
+    const Adjacency pred = reversed(succ);
+    std::vector<int> mark(n, 0);
+    std::vector<size_t> finished;
+    std::function<void(size_t)> finishSearch = [&](size_t v) {
+        mark[v] = 1;
+        for (size_t w : succ[v])
+            if (mark[w] == 0)
+                finishSearch(w);
+        finished.push_back(v);
+    };
+    for (size_t v = 0; v < n; ++v)
+        if (mark[v] == 0)
+            finishSearch(v);
+    std::vector<int32_t> labels(n, -1);
+    std::function<void(size_t, int32_t)> labelSearch = [&](size_t w, int32_t number) {
+        mark[w] = 0;
+        labels[w] = number;
+        for (size_t x : pred[w])
+            if (mark[x] == 1)
+                labelSearch(x, number);
+    };
+    int32_t next = 0;
+    for (size_t k = n; k-- > 0;) {
+        const size_t v = finished[k];
+        if (mark[v] != 1)
+            continue;
+        bool found = false;
+        for (size_t w : pred[v]) {
+            if (mark[w] == 1) {
+                labelSearch(w, next);
+                found = true;
+            }
+        }
+        mark[v] = 0;
+        labels[v] = found ? next++ : -1;
+    }
+    return labels;
+}
+
+// The greatest vertex set in which every member has a successor inside it
+// (1 for a member, 0 otherwise), by peeling off vertices with none until
+// nothing changes.
+inline std::vector<double> greatestSelfFeedingSet(const Adjacency& succ)
+{
+    std::vector<double> in(succ.size(), 1.0);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t v = 0; v < succ.size(); ++v) {
+            if (in[v] == 0.0)
+                continue;
+            bool kept = false;
+            for (size_t w : succ[v])
+                kept = kept || in[w] == 1.0;
+            if (!kept) {
+                in[v] = 0.0;
+                changed = true;
+            }
+        }
+    }
+    return in;
 }
 
 // The path 0 -> 1 -> ... -> n-1, whose last vertex has the one successor

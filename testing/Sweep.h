@@ -47,7 +47,7 @@ inline size_t heapInUse()
 // Whose allocations fail.
 enum class Allocator {
     Library,  // the module's checked allocations (Module::failLibraryAllocAfter)
-    Calloc,   // the host's mxCalloc (host::failCallocAt)
+    Calloc,   // the host's mxCalloc and mxMalloc (host::failCallocAt)
     Arrays,   // the host arrays the call makes (host::failArrayAt)
 };
 

@@ -18,6 +18,7 @@
 #include "Tree.h"
 #include "TreeFiles.h"
 #include "TreeObjects.h"
+#include "TreeOperations.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST(AllocationSweep, Strongcomp)
                                     // a refused working array is announced by the fixed console line
                                     EXPECT_EQ(r.console, which == Allocator::Calloc ? "ERROR...calloc!\n" : "");
                                 });
-    EXPECT_EQ(f.calloc, 2);  // both working arrays
+    EXPECT_EQ(f.calloc, 1);  // the working arrays, in one block
     EXPECT_EQ(f.arrays, 1);
 }
 
@@ -108,7 +109,7 @@ TEST(AllocationSweep, Cyclereach)
     const host::CallResult plain = call();
     ASSERT_TRUE(plain.ok) << plain.error;
     const Failures f = sweepAll(cyclereach(), call, plain, "allocation error in CYCLEREACH.");
-    EXPECT_EQ(f.calloc, 2);
+    EXPECT_EQ(f.calloc, 1);  // the search state; the result array holds the search path
     EXPECT_EQ(f.arrays, 1);
 }
 
@@ -191,42 +192,25 @@ std::string fingerprint(const Array& object)
            " verbose " + std::to_string(handle->verbose);
 }
 
-// Every tree operation: a failed one leaves the tree as it was, and the one
-// that succeeds changes it as a call without failures does.
+// Every tree operation of treeops' table, with all its arguments: a failed
+// call leaves the tree as it was, and the one that succeeds changes it as a
+// call without failures does.
 TEST(AllocationSweep, TreeOperations)
 {
-    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
-    Array deep = host::scalar(12);
-    Array three = host::scalar(3);
-    Array mask = row(V(64, 0.0));
-    mxGetPr(mask.get())[5] = 1;
-    treefiles::TempFile file("");
-    Array name = text(file.path());
-    Array upper = host::dense(2, 3, {0.3, 0.2, 0.7, 0.9, 0.9, -0.1});
-    Array any = text("any");
-    Array pairs = text("pairs");
-    Array missingForm = text("missing");
-    const struct {
-        const char* op;
-        std::vector<const mxArray*> args;
-        int nlhs;
-    } calls[] = {
-        {"subdivide", {}, 1},           {"search", {points.get()}, 1}, {"insert", {points.get(), deep.get()}, 1},
-        {"boxes", {}, 2},               {"count", {three.get()}, 1},   {"depth", {}, 1},
-        {"keep", {mask.get()}, 1},      {"save", {name.get()}, 0},     {"release", {}, 0},
-        {"meets", {points.get(), upper.get()}, 1},
-        {"meets", {points.get(), upper.get(), three.get(), any.get()}, 1},
-        {"meets", {points.get(), upper.get(), three.get(), pairs.get()}, 2},
-        {"meets", {points.get(), upper.get(), deep.get(), missingForm.get()}, 1},
-        {"faces", {three.get()}, 2},
-    };
-    for (const auto& c : calls) {
-        SCOPED_TRACE(c.op);
-        Array op = text(c.op);
+    const std::vector<treetest::Operation> operations = treetest::operationsOf(treeops());
+    ASSERT_FALSE(operations.empty()) << "treeops gave no table of operations";
+    const treetest::ExampleArguments arguments;
+    for (const treetest::Operation& c : operations) {
+        SCOPED_TRACE(c.name);
+        Array op = text(c.name);
+        std::string unknown;
+        const std::vector<Array> args = arguments.of(c, &unknown);
+        EXPECT_EQ(unknown, "") << "the sweep has no value for an argument kind of " << c.name;
         auto callOn = [&](const Array& t) {
-            std::vector<const mxArray*> args = {t.get(), op.get()};
-            args.insert(args.end(), c.args.begin(), c.args.end());
-            return treeops().call(c.nlhs, args);
+            std::vector<const mxArray*> list = {t.get(), op.get()};
+            for (const Array& a : args)
+                list.push_back(a.get());
+            return treeops().call(c.results, list);
         };
         int failures = 0;
         for (Allocator which : sweep::kAllocators) {
@@ -245,6 +229,49 @@ TEST(AllocationSweep, TreeOperations)
         }
         EXPECT_GT(failures, 0);  // at least the operation's name
     }
+}
+
+// The forms of meets that the table's example call does not take: the hit
+// row, the pairs and the boxes a tree lacks.
+TEST(AllocationSweep, MeetsForms)
+{
+    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
+    Array upper = host::dense(2, 3, {0.3, 0.2, 0.7, 0.9, 0.9, -0.1});
+    Array three = host::scalar(3);
+    Array deep = host::scalar(12);
+    Array op = text("meets");
+    for (const char* form : {"any", "pairs", "missing"}) {
+        SCOPED_TRACE(form);
+        Array word = text(form);
+        const mxArray* depth = std::string(form) == "missing" ? deep.get() : three.get();
+        const int nlhs = std::string(form) == "pairs" ? 2 : 1;
+        Array t = newTree();
+        auto call = [&] { return treeops().call(nlhs, {t.get(), op.get(), points.get(), upper.get(), depth, word.get()}); };
+        const host::CallResult plain = call();
+        ASSERT_TRUE(plain.ok) << plain.error;
+        const std::string before = fingerprint(t);
+        int failures = 0;
+        for (Allocator which : sweep::kAllocators) {
+            const sweep::Outcome o = sweep::untilSuccess(
+                treeops(), which, call, "Tree: out of memory.",
+                [&](const host::CallResult&) { EXPECT_EQ(fingerprint(t), before) << "a failed call changed the tree"; });
+            expectSameOutputs(o.success, plain);
+            failures += o.failures;
+        }
+        EXPECT_GT(failures, 0);
+    }
+}
+
+// The table itself: every array of it may be refused.
+TEST(AllocationSweep, TreeOperationTable)
+{
+    Array word = text("operations");
+    auto call = [&] { return treeops().call(1, {word.get()}); };
+    const host::CallResult plain = call();
+    ASSERT_TRUE(plain.ok) << plain.error;
+    const Failures f = sweepAll(treeops(), call, plain, "Tree: out of memory.");
+    EXPECT_EQ(f.calloc, 1);  // the word's copy
+    EXPECT_GT(f.arrays, 10);  // the struct and its fields
 }
 
 TEST(AllocationSweep, TreePropertiesReadAndWritten)

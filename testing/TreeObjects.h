@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "Harness.h"
-#include "Iter.h"
+#include "TreeHandle.h"
 #include "TreeRecords.h"
 
 namespace treetest {

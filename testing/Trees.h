@@ -2,19 +2,16 @@
 #ifndef BOXGRAPH_TESTING_TREES_H
 #define BOXGRAPH_TESTING_TREES_H
 
-#include <memory>
 #include <vector>
 
 #include "Box.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "Tree.h"
 
 namespace trees {
 
-struct TreeDeleter {
-    void operator()(Tree* t) const { Tree_free(&t); }
-};
-using TreePtr = std::unique_ptr<Tree, TreeDeleter>;
+using TreePtr = Owner<Tree, Tree_free>;
 
 // A one-box tree over the rectangle with centre c and radius r.
 inline TreePtr makeTree(const std::vector<double>& c, const std::vector<double>& r)

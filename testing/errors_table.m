@@ -5,7 +5,7 @@
 ## holds it; with a file name, writes it there:
 ## @code{octave-cli --path testing --path <build>/octave --eval "errors_table ('docs/errors.md')"}.
 ## @end deftypefn
-function text = errors_table (file)
+function text = errors_table (varargin)
   list = refusals ();
   lines = {"# Errors", "", ...
            "Every input the functions refuse, with the message as Octave shows it (after", ...
@@ -19,10 +19,5 @@ function text = errors_table (file)
     lines{end+1} = sprintf ("| `%s` | %s | %s | `%s` |", r.fn, r.input, ...
                             strrep (r.message, "|", "\\|"), r.id);
   endfor
-  text = [strjoin(lines, "\n") "\n"];
-  if (nargin > 0)
-    fid = fopen (file, "w");
-    fputs (fid, text);
-    fclose (fid);
-  endif
+  text = page_text (lines, varargin{:});
 endfunction

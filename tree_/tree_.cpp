@@ -3,22 +3,15 @@
 // pointer handle. The tree lives until it is released or the process ends.
 #include <stdio.h>
 
-#include <memory>
-
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "Iter.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "TreeHandle.h"
 
 namespace {
 
-struct RectangleFree {
-    void operator()(Rectangle* rect) const { Rectangle_free(&rect); }
-};
-struct HandleFree {
-    void operator()(TreeHandle* handle) const { TreeHandle_free(&handle); }
-};
-using HandleOwner = std::unique_ptr<TreeHandle, HandleFree>;
+using HandleOwner = Owner<TreeHandle, TreeHandle_free>;
 
 // The tree in the file named by the text argument.
 HandleOwner loadTree(const mxArray* fileName)
@@ -43,6 +36,13 @@ HandleOwner loadTree(const mxArray* fileName)
                  static_cast<long long>(counts.read), static_cast<unsigned long long>(counts.declared));
         gateway::warn(treehandle::kTree, "boxCount", message);
     }
+    // Files whose rectangle no box can be found in load as they are (they may
+    // hold a tree worth reading), with a word on what to set.
+    const Rectangle* rect = handle->tree->rect;
+    if (!treehandle::centerUsable(rect->center, rect->dim) || !treehandle::radiusUsable(rect->radius, rect->dim))
+        gateway::warn(treehandle::kTree, "badRectangle",
+                      "Tree: the file's rectangle has a radius that is not positive and finite or a center "
+                      "that is not finite, so no point lies in its boxes; set T.center and T.radius.");
     return handle;
 }
 
@@ -82,8 +82,12 @@ HandleOwner makeTree(int nrhs, const mxArray* prhs[])
     const double* r =
         vectorOf(radius, n, {"radiusNotDouble", "Tree: radius must be a real double array."},
                  {"radiusTooShort", "Tree: radius has fewer elements than the dimension."});
+    if (!treehandle::centerUsable(c, n))
+        gateway::fail("badCenter", "Tree: center must be finite.");
+    if (!treehandle::radiusUsable(r, n))
+        gateway::fail("badRadius", "Tree: radius must be positive and finite.");
 
-    const std::unique_ptr<Rectangle, RectangleFree> rect(
+    const Owner<Rectangle, Rectangle_free> rect(
         Rectangle_new(c, r, static_cast<uint8_t>(n)));
     return HandleOwner(TreeHandle_new(rect.get()));
 }

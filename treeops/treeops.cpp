@@ -1,7 +1,7 @@
 // treeops(object, operation, ...): the Tree class's operations on the boxes
 // of the tree behind the object's handle. d is a depth below the root
-// (default: the deepest level); boxes at a depth are numbered 1..n in
-// pre-order, lower half before upper.
+// (default, or given as []: the deepest level); boxes at a depth are
+// numbered 1..n in pre-order, lower half before upper.
 //   n = treeops(T, "depth")             deepest level holding a box, -1 for none
 //   n = treeops(T, "count", [d])        boxes at depth d
 //   [c, r] = treeops(T, "boxes", [d])   their centres and radii, dim-by-n
@@ -21,6 +21,14 @@
 //   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
 //   treeops(T, "save", file)            writes a tree file that Tree(file) reads back
 //   treeops(T, "release")               frees the tree; every copy of T then refuses
+//   ops = treeops("operations")         the table of operations below, as a struct array
+//
+// The table (operations, at the end) is the one list of the Tree's
+// operations. The class's subsref, the allocation sweep and the fuzzer's
+// decoder read it through treeops("operations"); testing/operations_test.m
+// checks INDEX, the @Tree method files and the refusal table against it. To
+// add an operation: a function here and its row in the table, a @Tree method
+// file (unless it is read as a property), and its INDEX entry and refusal rows.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -33,8 +41,8 @@
 
 #include "Covering.h"
 #include "Meets.h"
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "Iter.h"
 #include "Tree.h"
 #include "TreeHandle.h"
 
@@ -62,11 +70,11 @@ struct Call {
 };
 
 // Argument k as a depth from 0 to most (by default the tree's deepest level);
-// absent, the deepest level.
+// absent or empty ([], as the m-files take it too), the deepest level.
 int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std::nullopt)
 {
     const auto deepest = [&] { return std::max(Tree_depth(call.tree()), 0); };
-    if (k >= call.nargs)
+    if (k >= call.nargs || mxGetNumberOfElements(call.args[k]) == 0)
         return deepest();
     const int32_t limit = most ? std::max(*most, 0) : deepest();
     const std::string range = "depth must be a whole number from 0 to " + std::to_string(limit) + ".";
@@ -359,31 +367,88 @@ void release(const Call& call)
     TreeHandle_release(call.handle);
 }
 
-const struct {
+// One row per operation.
+struct Operation {
     const char* name;
-    int most;  // arguments it takes after the operation's name
+    // "method": a method file @Tree/<name>.m, called as name(T, ...) and
+    // T.name(...); "property": read as T.name.
+    const char* form;
+    int results;  // the most results it gives
+    // What follows the name, in order, each word one argument: depth (0 to
+    // T.depth), anyDepth (0 to 500 * dim), points (dim-by-m), offsets
+    // (dim-by-s, for samples), range ([first last] box numbers), mask (one
+    // element per box), file (a file name), form (a word choosing the
+    // result's form). Their number is the most the operation takes.
+    const char* arguments;
+    // Its own refusals, boxgraph:Tree:<reason>, beyond those every operation
+    // shares (usage, noOperation, the handle's, interrupted, outOfMemory).
+    const char* refusals;
     void (*run)(const Call&);
-} operations[] = {
-    {"depth", 0, depth},   {"count", 1, count}, {"boxes", 1, boxes}, {"samples", 3, samples},
-    {"search", 2, search}, {"meets", 4, meets}, {"faces", 2, faces},
-    {"insert", 2, insert}, {"keep", 2, keep},   {"save", 1, save},   {"release", 0, release},
-    {"subdivide", 0, subdivide},
 };
+
+const Operation operations[] = {
+    {"depth", "property", 1, "", "", depth},
+    {"count", "method", 1, "depth", "badDepth", count},
+    {"boxes", "method", 2, "depth", "badDepth", boxes},
+    {"samples", "method", 1, "offsets depth range", "badPoints badDepth badRange", samples},
+    {"search", "method", 1, "points depth", "badPoints badDepth", search},
+    {"meets", "method", 1, "points points depth form", "badCorners badDepth badForm", meets},
+    {"faces", "method", 2, "depth range", "badDepth badRange", faces},
+    {"insert", "method", 1, "points anyDepth", "badPoints badDepth badSplit", insert},
+    {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
+    {"subdivide", "method", 1, "", "badSplit tooDeep tooManyBoxes", subdivide},
+    {"save", "method", 0, "file", "badFileName emptyTree cannotWrite", save},
+    {"release", "method", 0, "", "", release},
+};
+
+// The number of words of a row's argument list.
+int argumentCount(const Operation& op)
+{
+    int n = 0;
+    for (const char* p = op.arguments; *p != '\0'; ++p)
+        n += (p == op.arguments || p[-1] == ' ') && *p != ' ';
+    return n;
+}
+
+// The table as a 1-by-n struct array with the fields of a row (results a
+// double, arguments and refusals as text, words separated by spaces), in
+// *result before it is filled: the host drops it if a field cannot be made.
+void makeOperationTable(mxArray** result)
+{
+    const char* fields[] = {"name", "form", "results", "arguments", "refusals"};
+    const size_t n = sizeof operations / sizeof operations[0];
+    mxArray* table = *result = mxCreateStructMatrix(1, n, 5, fields);
+    for (size_t k = 0; k < n; ++k) {
+        const Operation& op = operations[k];
+        mxSetField(table, k, "name", mxCreateString(op.name));
+        mxSetField(table, k, "form", mxCreateString(op.form));
+        mxSetField(table, k, "results", mxCreateDoubleScalar(op.results));
+        mxSetField(table, k, "arguments", mxCreateString(op.arguments));
+        mxSetField(table, k, "refusals", mxCreateString(op.refusals));
+    }
+}
 
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     gateway::run(treehandle::kTree, [&] {
+        if (nrhs == 1 && mxIsChar(prhs[0])) {
+            const gateway::HostText word = gateway::text(prhs[0], {"usage", ""});
+            if (strcmp(word.get(), "operations") != 0)
+                gateway::fail("usage", "Tree: treeops needs an object and an operation.");
+            makeOperationTable(&plhs[0]);
+            return;
+        }
         if (nrhs < 2)
             gateway::fail("usage", "Tree: treeops needs an object and an operation.");
         TreeHandle* handle = treehandle::handleOf(prhs[0]);
         const gateway::HostText name =
             gateway::text(prhs[1], {"usage", "Tree: the operation must be text."});
-        for (const auto& op : operations) {
+        for (const Operation& op : operations) {
             if (strcmp(name.get(), op.name) == 0) {
                 const Call call{handle, op.name, nrhs - 2, prhs + 2, nlhs, plhs};
-                if (call.nargs > op.most)
+                if (call.nargs > argumentCount(op))
                     call.fail("usage", "too many arguments.");
                 op.run(call);
                 return;

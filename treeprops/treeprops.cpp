@@ -3,8 +3,8 @@
 // or dim. Changes nothing; uses the tree's records only, no tree code.
 #include <string.h>
 
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "TreeHandle.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // treeupdate(object, subscript, value): the Tree class's assignment method.
-// Writes center, radius, sd or verbose of the tree behind the object's handle
-// and returns the object. Other names and ()/{} assignments change nothing.
+// Writes center (finite), radius (positive and finite), sd or verbose of the
+// tree behind the object's handle and returns the object. Other names and ()/{} assignments change nothing.
 // Uses the tree's records only, no tree code.
 #include <string.h>
 
+#include "HandleArray.h"
 #include "HostArrays.h"
-#include "TreeHandle.h"
 
 namespace {
 
@@ -16,12 +16,16 @@ gateway::Doubles valuesOf(const mxArray* value, const char* name)
         value, {"notDouble", std::string("Tree.") + name + ": right hand side must be a real double array"});
 }
 
-// Copies the value into a vector of the root rectangle (center or radius).
-void assignVector(double* target, int dim, const mxArray* value, const char* name)
+// Copies the value into a vector of the root rectangle (center or radius),
+// refusing values that the rectangle cannot have (usable, TreeHandle.h).
+void assignVector(double* target, int dim, const mxArray* value, const char* name,
+                  bool (*usable)(const double*, int), const gateway::Refusal& unusable)
 {
     const gateway::Doubles v = valuesOf(value, name);
     if (v.count != static_cast<size_t>(dim))
         gateway::fail("wrongDimension", std::string("Tree.") + name + ": right hand side has wrong dimension");
+    if (!usable(v.data, dim))
+        gateway::fail(unusable);
     for (int i = 0; i < dim; ++i)
         target[i] = v.data[i];
 }
@@ -31,9 +35,11 @@ void assign(TreeHandle* handle, const char* name, const mxArray* value)
     Tree* tree = handle->tree;
     const int dim = tree->rect->dim;
     if (strcmp(name, "radius") == 0) {
-        assignVector(tree->rect->radius, dim, value, "radius");
+        assignVector(tree->rect->radius, dim, value, "radius", treehandle::radiusUsable,
+                     {"badRadius", "Tree.radius: right hand side must be positive and finite"});
     } else if (strcmp(name, "center") == 0) {
-        assignVector(tree->rect->center, dim, value, "center");
+        assignVector(tree->rect->center, dim, value, "center", treehandle::centerUsable,
+                     {"badCenter", "Tree.center: right hand side must be finite"});
     } else if (strcmp(name, "verbose") == 0) {
         const gateway::Doubles v = valuesOf(value, "verbose");
         if (v.count == 0)

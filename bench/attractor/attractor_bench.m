@@ -1,6 +1,6 @@
 % The whole attractor computation of the Henon map to depth 24, with the
 % tree (attractor) and with the grid version (grid_attractor), on the same
-% samples (attractor's default, 5 by 5 from face to face): times, the ratio,
+% samples (5 by 5 from face to face, attractor's former default): times, the ratio,
 % and whether both keep the same boxes.
 henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
 depth = 24;

@@ -7,7 +7,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 reps=${1:-5}
 build=$root/build/bench
-mkdir -p "$root/build"
 "$root/scripts/install-deps.sh" bench
 "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DBOXGRAPH_BENCH=ON -DBOXGRAPH_OCTAVE=OFF -DBOXGRAPH_HOSTLESS=OFF
 work=$(mktemp -d)

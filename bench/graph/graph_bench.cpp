@@ -8,12 +8,15 @@
 #include <boost/graph/strong_components.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 
 #include "CycleReach.h"
 #include "GraphInputs.h"
+#include "Memory.h"
+#define BOXGRAPH_PEAK_MEMORY_C_HEAP  // the arrays come from malloc, as the host's do
 #include "PeakMemory.h"
 #include "StrongComponents.h"
 
@@ -74,41 +77,84 @@ void Floor(benchmark::State& state, const std::string& name)
     setCounters(state, a);
 }
 
-void StrongComp(benchmark::State& state, const std::string& name)
+// Memory as the gateways get it: a result that the host does not clear, with
+// the whole large pages it lies on advised, and working arrays from the
+// host's malloc, placed on large pages when large and cleared after that
+// when the search needs zeros.
+template <class T>
+class CallMemory {
+public:
+    enum Use { Result, Working, Cleared };
+    CallMemory(size_t n, Use use)
+    {
+        const size_t bytes = (n == 0 ? 1 : n) * sizeof(T);
+        const size_t slack = use == Result ? 0 : Memory_largePageSlack(bytes);
+        block_ = std::malloc(bytes + slack);
+        if (block_ == nullptr)
+            throw std::bad_alloc();
+        data_ = static_cast<T*>(slack == 0 ? block_ : Memory_placeOnLargePages(block_, bytes + slack));
+        if (use == Result)
+            Memory_adviseLargePages(block_, bytes);
+        if (use == Cleared)
+            std::memset(data_, 0, bytes);
+    }
+    ~CallMemory() { std::free(block_); }
+    CallMemory(const CallMemory&) = delete;
+    CallMemory& operator=(const CallMemory&) = delete;
+    T* get() const { return data_; }
+
+private:
+    void* block_;
+    T* data_;
+};
+
+// What the gateways check before they search, on A alone (cyclereach) or on
+// A and AT with the transpose's digest (strongcomp); true when it passes.
+bool checked(const Input& in, bool transpose)
+{
+    if (!transpose)
+        return SparseView_isWellFormed(view(in.a));
+    uint64_t digestA = 0, digestAT = 0;
+    return graph::checkPattern(view(in.a), false, &digestA) &&
+           graph::checkPattern(view(in.at), true, &digestAT) && digestA == digestAT;
+}
+
+// The search alone, with its result and working memory, or the whole call
+// (the gateway's checks first).
+void StrongComp(benchmark::State& state, const std::string& name, bool call)
 {
     const Input& in = input(name);
     const auto n = static_cast<size_t>(in.a.n);
     int32_t components = 0;
     size_t base = 0;
+    bool ok = true;
     for (auto _ : state) {
         base = bench::resetPeak();
-        std::unique_ptr<int32_t[]> labels(new int32_t[n]);
-        std::unique_ptr<int32_t[]> mark(new int32_t[n]);
-        std::unique_ptr<int32_t[]> order(new int32_t[n]);
-        graph::strongComponents(view(in.a), view(in.at), labels.get(), mark.get(), order.get());
+        if (call)
+            ok &= checked(in, true);
+        CallMemory<int32_t> labels(n, CallMemory<int32_t>::Result);
+        CallMemory<uint32_t> work(2 * n, CallMemory<uint32_t>::Working);
+        graph::strongComponents(view(in.a), labels.get(), work.get(), work.get() + n);
         components = *std::max_element(labels.get(), labels.get() + n) + 1;
         benchmark::DoNotOptimize(labels.get());
     }
+    if (!ok)
+        state.SkipWithError("the inputs failed the checks");
     setPeak(state, base, in.a);
     setCounters(state, in.a);
     state.counters["cyclic_components"] = components;
 }
 
-// What the gateways check before they search: the structure of A and AT
-// alone (cyclereach and subshift check theirs so), and the structure with
-// the transpose's digest in the same pass (strongcomp).
+// The gateways' checks alone: the structure of A and AT (what cyclereach
+// checks of its one matrix, and subshift), and the structure with the
+// transpose's digest in the same pass (strongcomp).
 void Checks(benchmark::State& state, const std::string& name, bool transpose)
 {
     const Input& in = input(name);
     bool ok = true;
     for (auto _ : state) {
-        if (transpose) {
-            uint64_t digestA = 0, digestAT = 0;
-            ok = graph::checkPattern(view(in.a), false, &digestA) &&
-                 graph::checkPattern(view(in.at), true, &digestAT) && digestA == digestAT;
-        } else {
-            ok = SparseView_isWellFormed(view(in.a)) && SparseView_isWellFormed(view(in.at));
-        }
+        ok = transpose ? checked(in, true)
+                       : SparseView_isWellFormed(view(in.a)) && SparseView_isWellFormed(view(in.at));
         benchmark::DoNotOptimize(ok);
     }
     if (!ok)
@@ -116,21 +162,25 @@ void Checks(benchmark::State& state, const std::string& name, bool transpose)
     setCounters(state, in.a);
 }
 
-void CycleReach(benchmark::State& state, const std::string& name)
+void CycleReach(benchmark::State& state, const std::string& name, bool call)
 {
-    const bench::Csc& a = input(name).a;
-    const auto n = static_cast<size_t>(a.n);
+    const Input& in = input(name);
+    const auto n = static_cast<size_t>(in.a.n);
     size_t base = 0;
+    bool ok = true;
     for (auto _ : state) {
         base = bench::resetPeak();
-        std::unique_ptr<double[]> reach(new double[n]());
-        std::unique_ptr<double[]> dead(new double[n]());
-        std::unique_ptr<int32_t[]> stack(new int32_t[n]);
-        graph::reachCycles(view(a), reach.get(), dead.get(), stack.get());
+        if (call)
+            ok &= checked(in, false);
+        CallMemory<double> reach(n, CallMemory<double>::Result);
+        CallMemory<uint8_t> state(n, CallMemory<uint8_t>::Cleared);
+        graph::reachCycles(view(in.a), reach.get(), state.get());
         benchmark::DoNotOptimize(reach.get());
     }
-    setPeak(state, base, a);
-    setCounters(state, a);
+    if (!ok)
+        state.SkipWithError("the input failed the checks");
+    setPeak(state, base, in.a);
+    setCounters(state, in.a);
 }
 
 BoostGraph boostGraph(const bench::Csc& a)
@@ -203,10 +253,12 @@ int main(int argc, char** argv)
     for (const char* name : {"henon", "random", "chain", "cycle"}) {
         const std::string input(name);
         benchmark::RegisterBenchmark(("floor/" + input).c_str(), Floor, input);
-        benchmark::RegisterBenchmark(("strongcomp/" + input).c_str(), StrongComp, input);
+        benchmark::RegisterBenchmark(("strongcomp/" + input).c_str(), StrongComp, input, false);
+        benchmark::RegisterBenchmark(("strongcomp_call/" + input).c_str(), StrongComp, input, true);
         benchmark::RegisterBenchmark(("wellformed/" + input).c_str(), Checks, input, false);
         benchmark::RegisterBenchmark(("transpose/" + input).c_str(), Checks, input, true);
-        benchmark::RegisterBenchmark(("cyclereach/" + input).c_str(), CycleReach, input);
+        benchmark::RegisterBenchmark(("cyclereach/" + input).c_str(), CycleReach, input, false);
+        benchmark::RegisterBenchmark(("cyclereach_call/" + input).c_str(), CycleReach, input, true);
         benchmark::RegisterBenchmark(("boost_build/" + input).c_str(), BoostBuild, input);
         benchmark::RegisterBenchmark(("boost_scc/" + input).c_str(), BoostStrongComponents, input);
     }

@@ -15,7 +15,7 @@
 
 #include "Alloc.h"
 #include "Box.h"
-#include "Iter.h"
+#include "TreeHandle.h"
 
 namespace {
 

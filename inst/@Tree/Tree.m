@@ -3,7 +3,8 @@
 % @deftypefnx {} {@var{T} =} Tree (@var{dim}, @var{center}, @var{radius})
 % @deftypefnx {} {@var{T} =} Tree (@var{filename})
 % A box tree: a binary subdivision of the rectangle with the given
-% @var{center} and @var{radius} (real double vectors), kept in native memory.
+% @var{center} (finite) and @var{radius} (positive and finite), real double
+% vectors, kept in native memory.
 %
 % With @var{dim} first, only the first @var{dim} entries of @var{center} and
 % @var{radius} are used.  With a file name, the tree is loaded from a tree
@@ -12,7 +13,31 @@
 %
 % Properties: @code{center}, @code{radius} (1-by-dim), @code{sd} (split
 % coordinate by depth, 1-by-(500*dim+1)), @code{verbose} can be read and set;
-% @code{dim} can be read.
+% @code{dim} and @code{depth} (the deepest level holding a box, -1 for none)
+% can be read.  @code{center} and @code{radius} take exactly dim real
+% doubles; @code{T.center(2) = v} changes one entry.  @code{sd} takes up to
+% 500*dim+1 values, written from entry 1 on, each truncated toward zero and
+% stored modulo 256 (257 stores 1, -1 stores 255).  @code{verbose} takes the
+% first value, truncated toward zero (1 for a made tree, 0 for a loaded one).
+% Assigning to any other name (@code{T.foo = 1}, also @code{T.Center}: names
+% are case-sensitive) and @code{T(1) = v} change nothing; reading an unknown
+% name is an error, and so is @code{T(1)}.
+%
+% Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
+% @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
+% @code{search}, @code{meets}, @code{faces}, @code{insert}, @code{keep}, @code{save} and
+% @code{release} (@code{methods Tree} lists them).  Octave finds a method's
+% help by the class folder, as in @w{@code{help @@Tree/subdivide}}
+% (@code{help subdivide} alone finds nothing).  The boxes at a depth d (0 is
+% the root, one level per halving) are numbered 1..n depth first, the lower
+% half of a box before its upper half; their errors begin with
+% @code{Tree.<operation>:}.
+%
+% A tree lives in native memory until @code{release (T)} or until Octave
+% ends, and stays reachable when the modules are unloaded (@code{clear
+% mex}).  Save it with @code{save (T, file)}, not with the workspace: a
+% @code{Tree} loaded from a @code{.mat} file into another session is refused
+% ("Tree: not a tree of this session; ...").  Errors: see docs/errors.md.
 %
 % @example
 % T = Tree ([0 0], [1 1]);
@@ -20,6 +45,7 @@
 % T.center
 % @result{} 0 0
 % @end example
+% @seealso{@@Tree/subdivide, @@Tree/search, transitions, attractor}
 % @end deftypefn
 function T = Tree(varargin)
   if nargin == 1 && isa(varargin{1}, 'Tree')
@@ -132,6 +158,24 @@ end
 %!   delete (name);
 %! end_unwind_protect
 
+%!test
+%! ## A file whose rectangle no box can be found in still loads, with a
+%! ## warning; once its radius is set, its boxes are found again.
+%! name = [tempname() '.tree'];
+%! unwind_protect
+%!   writeTree (name, 2, [0 0], [1 -1], [1 0 0, 0, 1 0 0, 0, 0]);
+%!   lastwarn ("");
+%!   T = Tree (name);
+%!   [msg, id] = lastwarn ();
+%!   assert (id, "boxgraph:Tree:badRectangle");
+%!   assert (strncmp (msg, "Tree: the file's rectangle has a radius that is not positive", 60));
+%!   assert (search (T, [0.5; 0]), 0);
+%!   T.radius = [1 1];
+%!   assert (search (T, [0.5; 0]), 1);
+%! unwind_protect_cleanup
+%!   delete (name);
+%! end_unwind_protect
+
 %!error <^Tree.radius: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.radius = [1 2 3];
 %!error <^Tree.center: right hand side has wrong dimension$> T = Tree ([0 0], [1 1]); T.center = 1;
 %!error <^Tree.sd: right hand side has more elements than the table$> T = Tree (0, 1); T.sd = zeros (1, 502);
@@ -149,8 +193,28 @@ end
 %!error <^Tree: dimension must be between 1 and 255.$> Tree ([], []);
 %!error <^Tree: center has fewer elements than the dimension.$> Tree (3, [1 2], [1 2 3]);
 %!error <^Tree: radius has fewer elements than the dimension.$> Tree (3, [1 2 3], [1 2]);
+%!error <^Tree: radius must be positive and finite\.$> Tree ([0 0], [-1 1]);
+%!error <^Tree: radius must be positive and finite\.$> Tree (0, 0);
+%!error <^Tree: radius must be positive and finite\.$> Tree (2, [0 0 0], [1 Inf 1]);
+%!error <^Tree: center must be finite\.$> Tree ([NaN 0], [1 1]);
+%!error <^Tree.radius: right hand side must be positive and finite$> T = Tree ([0 0], [1 1]); T.radius = [1 0];
+%!error <^Tree.radius: right hand side must be positive and finite$> T = Tree ([0 0], [1 1]); T.radius(1) = NaN;
+%!error <^Tree.center: right hand side must be finite$> T = Tree ([0 0], [1 1]); T.center(2) = -Inf;
 %!error <^Tree: no property 'foo'.$> T = Tree (0, 1); T.foo;
 %!error <^Tree: index a tree only by name, as in T\.center or T\.count\(d\)\.$> T = Tree (0, 1); T(1);
+
+%!test
+%! ## help Tree names every method and how to find its help, which is there.
+%! text = help ("Tree");
+%! assert (! isempty (strfind (text, "help @Tree/subdivide")));
+%! files = dir (fullfile (fileparts (which ("Tree")), "*.m"));
+%! internal = {"Tree", "subsref", "subsasgn", "disp", "cat", "horzcat", "vertcat", "repmat"};
+%! methods = setdiff (regexprep ({files.name}, '\.m$', ''), internal);
+%! assert (numel (methods) >= 9);
+%! for k = 1:numel (methods)
+%!   assert (! isempty (strfind (text, methods{k})), ["help Tree does not name " methods{k}]);
+%!   assert (! isempty (get_help_text (["@Tree/" methods{k}])), ["no help for @Tree/" methods{k}]);
+%! endfor
 
 %!test
 %! T = Tree ([0 0], [1 1]);

@@ -14,7 +14,7 @@
 % T = Tree ([0 0], [1 1]);
 % subdivide (T);
 % [c, r] = boxes (T)
-% @result{} c = [0 0; -0.5 0.5],  r = [1 1; 0.5 0.5]
+% @result{} c = [-0.5 0.5; 0 0],  r = [0.5 0.5; 1 1]
 % @end example
 % @seealso{Tree, search, count}
 % @end deftypefn

@@ -1,14 +1,24 @@
-% P = samplepoints(who, dim, points, faces): the sample points of a box as
-% offsets in the unit box [-1, 1]^dim, one per column (dim-by-s).
+% P = samplepoints(who, dim, points, faces): the sample points of a box for
+% imagehits, as offsets in the unit box [-1, 1]^dim.
 %
-% A missing or empty points gives a default grid of k^dim points, the same
-% k values t in every coordinate:
-%   faces false: k = 4 midpoints of four equal cells, t = +-0.25, +-0.75;
-%   faces true:  k = 5 equally spaced from face to face, t = -1, -0.5, 0, 0.5, 1.
-% Either is offered for dim <= 5 only (at most 3125 points). The text
-% "interval" asks for interval mode and is passed through as it is (imagehits
-% tells the modes apart by it). Anything else must be a real dim-by-s matrix
-% with entries in [-1, 1]. Errors name the calling function, who.
+% Missing or empty points ask for the default, sampling adapted to the map:
+% a struct that imagehits reads (see there), with
+%   t        the first samples' values in each coordinate: 3 from face to
+%            face, t = -1, 0, 1 (faces true), or the midpoints of four
+%            equal cells, t = +-0.25, +-0.75 (faces false);
+%   probe    the first samples of every box, the grid of t in every
+%            coordinate (dim-by-3^dim or dim-by-4^dim);
+%   faces    whether the grids run from face to face or through midpoints;
+%   spacing  the largest distance, in box widths of the level, between the
+%            images of neighbouring samples that the grids aim at;
+%   most     the most samples a box gets.
+% It is offered for dim <= 5 (at most 1024 first samples a box).
+%
+% Anything else must be a real dim-by-s matrix with entries in [-1, 1],
+% used as given. Errors name the calling function, who.
+%
+% The text "interval" asks for interval mode and is passed through as it is
+% (imagehits tells the modes apart by it).
 function P = samplepoints(who, dim, points, faces)
   if ischar(points) && ~isempty(points)
     if ~strcmp(points, 'interval')
@@ -22,17 +32,21 @@ function P = samplepoints(who, dim, points, faces)
       error(['boxgraph:' who ':badPoints'], '%s: give sample points: the default grid is for dim <= 5.', who);
     end
     if faces
-      t = linspace(-1, 1, 5);
+      t = [-1 0 1];
     else
       t = [-0.75 -0.25 0.25 0.75];
     end
-    k = numel(t);
-    s = k ^ dim;
-    index = 0:s-1;
-    P = zeros(dim, s);
-    for i = 1:dim   % coordinate i runs through t every k^(i-1) points
-      P(i, :) = t(mod(floor(index / k ^ (i - 1)), k) + 1);
+    % In one and two dimensions the chords between sample images find every
+    % box the interpolated image meets when its cells are smaller than a
+    % box (sides of 0.7 or less); above, they miss boxes that only a face
+    % of it meets, and closer samples keep those rarer.
+    if dim <= 2
+      spacing = 0.7;
+    else
+      spacing = 0.5;
     end
+    P = struct('t', t, 'probe', tensorgrid(repmat({t}, 1, dim)), 'faces', faces, ...
+               'spacing', spacing, 'most', 4096);
     return;
   end
   if ~(isnumeric(points) || islogical(points)) || ~isreal(points) || issparse(points) ...

@@ -1,12 +1,16 @@
 // What every module shares: the budget of the checked allocation, the memory
-// available to the process, and interrupting long loops.
+// available to the process, interrupting long loops, and owners.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
 
+#include <vector>
+
+#include "AddressLimit.h"
 #include "Alloc.h"
 #include "Interrupt.h"
 #include "Memory.h"
+#include "Owner.h"
 #include "ThrowingAlloc.h"
 
 namespace {
@@ -72,10 +76,70 @@ TEST(Memory, AvailableIsKnownAndPlausible)
 #endif
 }
 
+TEST(Memory, LargePagesHoldTheArrayWithinItsBlockAndKeepItsContents)
+{
+    EXPECT_EQ(Memory_largePageSlack(size_t{1} << 20), 0u);  // small arrays stay as they are
+    const size_t bytes = (size_t{5} << 20) + 12;
+    const size_t slack = Memory_largePageSlack(bytes);
+#if defined(__linux__)
+    EXPECT_EQ(slack, size_t{1} << 21);
+#endif
+    for (size_t offset : {0, 16, 4096 + 48}) {
+        std::vector<unsigned char> block(offset + bytes + slack);
+        for (size_t k = 0; k < block.size(); ++k)
+            block[k] = static_cast<unsigned char>(k * 7);
+        unsigned char* start = block.data() + offset;
+        auto* array = static_cast<unsigned char*>(slack == 0 ? start : Memory_placeOnLargePages(start, bytes + slack));
+        EXPECT_GE(array, start);
+        EXPECT_LE(array + bytes, start + bytes + slack);
+        if (slack != 0) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(array) % slack, 0u);
+        }
+        Memory_adviseLargePages(block.data() + 1, block.size() - 1);  // any range, aligned or not
+        Memory_adviseLargePages(block.data() + 1, 100);
+        for (size_t k = 0; k < block.size(); ++k)
+            ASSERT_EQ(block[k], static_cast<unsigned char>(k * 7));
+    }
+}
+
 int checks = 0;
 void countCheck() { ++checks; }
 struct Stop {};
 [[noreturn]] void stopCheck() { throw Stop{}; }
+
+// An address-space limit (ulimit -v) counts: what is left under it is all
+// that is available, however much the machine has.
+TEST(Memory, AvailableStaysUnderAnAddressSpaceLimit)
+{
+    const size_t unlimited = Memory_available();
+    const uint64_t headroom = 256u << 20;
+    limits::AddressLimit limit(headroom);
+    if (!limit.active())
+        GTEST_SKIP() << "no address-space limit can be set here";
+    const size_t available = Memory_available();
+    EXPECT_LE(available, headroom);
+    EXPECT_GT(available, 0u);
+    EXPECT_LT(available, unlimited);
+}
+
+// Without a host, a failed checked allocation prints its two lines and ends
+// the process with status 1; so does a fail handler that returns.
+TEST(AllocDeathTest, WithoutAHostAFailureEndsTheProcess)
+{
+    EXPECT_EXIT(
+        {
+            Alloc_failAfter(1);
+            CHECKED_CALLOC(1, 8);
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(
+        {
+            Alloc_setHandlers([](const char*) {}, [] {}, nullptr, nullptr);
+            Alloc_failAfter(1);
+            CHECKED_CALLOC(1, 8);
+        },
+        ::testing::ExitedWithCode(1), "");
+}
 
 TEST(Interrupt, LoopsAskTheCheckEvery1024Steps)
 {
@@ -95,6 +159,46 @@ TEST(Interrupt, LoopsAskTheCheckEvery1024Steps)
     Interrupt_setCheck(old, nullptr);
     for (int i = 0; i < 2048; ++i)
         Interrupt_poll();  // no check: nothing happens
+}
+
+// Free functions of both conventions, recording what they were given.
+const void* given = nullptr;
+int freed = 0;
+void freeRecord(int** record)  // Module_free: nulls the caller's pointer
+{
+    given = *record;
+    *record = nullptr;
+    ++freed;
+}
+void freeBlock(void* block)
+{
+    given = block;
+    ++freed;
+}
+
+TEST(Owner, GivesTheRecordToItsFreeFunctionOnceAndNotWhenReleased)
+{
+    int a = 0, b = 0;
+    freed = 0;
+    {
+        Owner<int, freeRecord> record(&a);
+        Owner<int, freeBlock> block(&b);  // a void* parameter takes the pointer, not its address
+    }
+    EXPECT_EQ(freed, 2);
+    EXPECT_EQ(given, &a);  // the record, released last
+    {
+        Owner<int, freeRecord> record(&a);
+        Owner<int, freeRecord> none;
+        EXPECT_EQ(record.release(), &a);
+    }
+    EXPECT_EQ(freed, 2);  // neither a released nor an empty owner frees
+    {
+        Owner<int, freeBlock> block(&b);
+        block.reset(&a);
+        EXPECT_EQ(given, &b);
+    }
+    EXPECT_EQ(given, &a);
+    EXPECT_EQ(freed, 4);
 }
 
 }  // namespace

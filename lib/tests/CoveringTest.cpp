@@ -12,9 +12,11 @@
 
 #include "Checks.h"
 #include "Covering.h"
-#include "Iter.h"
+#include "LevelIndex.h"
+#include "Owner.h"
 #include "ThrowingAlloc.h"
 #include "TreeFiles.h"
+#include "TreeHandle.h"
 #include "Trees.h"
 
 namespace {
@@ -232,6 +234,37 @@ TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
     }
 }
 
+// Sample points come from the same listing of a level as Tree_boxes: box by
+// box in number order, on trees with removed boxes and mixed splits.
+TEST(Covering, SamplesAreTheOffsetPointsOfTheListedBoxes)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int round = 0; round < 20; ++round) {
+        const int dim = 1 + round % 3;
+        const size_t d = static_cast<size_t>(dim);
+        TreePtr tree = randomTree(rng, dim, round % 2 == 0);
+        V offsets(2 * d);
+        for (double& o : offsets)
+            o = unit(rng);
+        for (int32_t depth = 0; depth <= Tree_depth(tree.get()); ++depth) {
+            const auto listed = boxesAt(tree.get(), depth);
+            const int64_t n = static_cast<int64_t>(listed.first.size() / d);
+            const int64_t first = n / 3 + 1, last = n - n / 3;  // the middle third, or all of a short level
+            V points(2 * d * static_cast<size_t>(last - first + 1), NAN);
+            Tree_samples(tree.get(), depth, first, last, offsets.data(), 2, points.data());
+            for (int64_t b = first; b <= last; ++b)
+                for (size_t j = 0; j < 2; ++j)
+                    for (size_t k = 0; k < d; ++k) {
+                        const size_t box = static_cast<size_t>(b - 1) * d + k;
+                        ASSERT_EQ(points[(static_cast<size_t>(b - first) * 2 + j) * d + k],
+                                  listed.first[box] + listed.second[box] * offsets[j * d + k])
+                            << "round " << round << " depth " << depth << " box " << b;
+                    }
+        }
+    }
+}
+
 // Points within a few rounding errors of the boxes' faces, where arithmetic
 // alone could put them in the neighbouring box: search must still agree with
 // the walk, for rectangles at the origin, far from it relative to their size
@@ -329,6 +362,94 @@ TEST(Covering, SearchAgreesWithAWalkOnDeepLevels)
             hits += found[p] > 0 ? 1 : 0;
         }
         EXPECT_GE(hits, 6000) << "depth " << c.depth;
+    }
+}
+
+// Which levels the index serves: a regular level is indexed (else every
+// search would walk, slower but with the same results, and no other test
+// would notice), and the levels that arithmetic cannot locate are left to
+// the walk.
+TEST(LevelIndex, ServesRegularLevelsAndLeavesTheRestToTheWalk)
+{
+    using Index = Owner<LevelIndex, LevelIndex_free>;
+    TreePtr tree = makeTree({0, 0}, {1, 2});
+    int64_t added = 0;
+    for (int k = 0; k < 5; ++k)
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    for (int32_t depth : {0, 3, 5, 9}) {
+        const Index index(LevelIndex_new(tree.get(), depth));
+        ASSERT_TRUE(index) << depth;
+        const V points = {0.1, 0.1, -0.9, 1.9, 1, 2, -1, -2, 1.5, 0, NAN, 0};
+        V numbers(6, -1);
+        LevelIndex_search(index.get(), points.data(), 6, numbers.data());
+        EXPECT_EQ(numbers, search(tree.get(), depth, points)) << depth;
+        if (depth == 9) {
+            EXPECT_EQ(numbers, V(6, 0));  // no boxes that deep: 0 everywhere
+        }
+    }
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), -1)));
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 65)));
+
+    // Boxes at depth 1 halved along different coordinates: the level below is walked.
+    tree->root->child[0]->split ^= 1;
+    EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 5)));
+    EXPECT_TRUE(Index(LevelIndex_new(tree.get(), 1)));  // the splits below it do not count
+    tree->root->child[0]->split ^= 1;
+
+    // A coordinate halved more than 22 times would need a table of its 2^23
+    // cells or more, and one of more than 65536 cells must not outweigh the
+    // boxes four times: such levels are walked.
+    TreePtr line = makeTree({0}, {1});
+    const double x = 0.3;
+    ASSERT_EQ(Tree_insert(line.get(), 30, &x, 1, &added), TREE_OK);
+    EXPECT_TRUE(Index(LevelIndex_new(line.get(), 16)));
+    EXPECT_FALSE(Index(LevelIndex_new(line.get(), 17)));
+    EXPECT_FALSE(Index(LevelIndex_new(line.get(), 23)));
+    EXPECT_EQ(search(line.get(), 30, {x, -x}), V({1, 0}));
+
+    // A tree without boxes has an index that finds nothing.
+    TreePtr none = makeTree({0}, {1});
+    Box_freeTree(&none->root);
+    const Index empty(LevelIndex_new(none.get(), 4));
+    ASSERT_TRUE(empty);
+    double found = -1;
+    LevelIndex_search(empty.get(), &x, 1, &found);
+    EXPECT_EQ(found, 0);
+
+    // A side that is not a positive finite number cannot be divided by arithmetic.
+    for (double r : {0.0, double(INFINITY)}) {
+        tree->rect->radius[1] = r;
+        EXPECT_FALSE(Index(LevelIndex_new(tree.get(), 3))) << r;
+    }
+}
+
+// Boxes whose hashes all fall at the end of the index: their run of slots
+// goes past the slots the index made at first, which then grow. Every box
+// must still be found.
+TEST(LevelIndex, FindsBoxesWhoseSlotsRunPastTheEnd)
+{
+    // The 200 cells of 2^16 along a line (the most a level of 200 boxes is
+    // indexed with) whose hashes, the cell key times Knuth's factor in 32
+    // bits, are largest: they all want the last homes.
+    const uint32_t cells = 1u << 16;
+    std::vector<std::pair<uint32_t, uint32_t>> byHash;
+    for (uint32_t key = 0; key < cells; ++key)
+        byHash.emplace_back(key * 0x9E3779B1u, key);
+    std::partial_sort(byHash.begin(), byHash.begin() + 200, byHash.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    TreePtr tree = makeTree({0.5}, {0.5});
+    V points;
+    for (size_t i = 0; i < 200; ++i)
+        points.push_back((byHash[i].second + 0.5) / cells);
+    int64_t added = 0;
+    ASSERT_EQ(Tree_insert(tree.get(), 16, points.data(), 200, &added), TREE_OK);
+    ASSERT_EQ(added, 200);
+    ASSERT_TRUE((Owner<LevelIndex, LevelIndex_free>(LevelIndex_new(tree.get(), 16))));
+    const V found = search(tree.get(), 16, points);
+    const WalkReference walk(tree.get(), 16);
+    for (size_t p = 0; p < points.size(); ++p) {
+        EXPECT_GT(found[p], 0) << p;
+        EXPECT_EQ(found[p], walk(&points[p])) << p;
     }
 }
 
@@ -516,8 +637,13 @@ TEST(Covering, FailedAllocationLeavesTheTreeAsItWas)
         },
         [&] {
             std::vector<uint8_t> mask(static_cast<size_t>(Tree_count(tree.get(), 3)), 0);
-            Tree_keep(tree.get(), 3, mask.data(), &n);
+            Tree_keep(tree.get(), 3, mask.data(), &n);  // removes every box
         },
+        [&] {
+            Tree_keep(tree.get(), 0, nullptr, &n);  // nothing to remove
+            EXPECT_EQ(n, 0);
+        },
+        [&] { Tree_insert(tree.get(), 5, points.data(), 4, &n); },  // the root is new too
     };
     for (size_t op = 0; op < operations.size(); ++op) {
         int failures = 0;

@@ -316,4 +316,23 @@ TEST(IndSubshift, EveryAllocationFailureIsReportedAndReleasesEverything)
     SparseMatrix_free(&a);
 }
 
+// The subset numbers are signed 32-bit: one past the last is refused as a
+// failed allocation, not wrapped to a negative number.
+TEST(IndSubshift, SubsetNumbersBeyondInt32AreRefusedNotWrapped)
+{
+    Graph g = workedExample();
+    SparseMatrix* a = matrixOf(g);
+    IndSubshift* state = IndSubshift_new(a, g.labels.data());
+    state->subsetCount = INT32_MAX;  // as if that many had been found
+    const int32_t members[] = {1, 2};
+    {
+        ThrowingAlloc alloc;
+        EXPECT_THROW(IndSubshift_number(state, members, 2), AllocFailed);
+        EXPECT_EQ(ThrowingAlloc::report().rfind("calloc of " + std::to_string(SIZE_MAX) + " bytes", 0), 0u);
+    }
+    EXPECT_EQ(state->subsetCount, INT32_MAX);
+    IndSubshift_free(&state);
+    SparseMatrix_free(&a);
+}
+
 }  // namespace

@@ -246,6 +246,10 @@ TEST(Node, ChildIsCreatedOnceAndDumpMatchesTheFormat)
     EXPECT_EQ(captured([&](FILE* f) { Node_print(f, 0, root); }),
               "(0,-1,0)\n       (1,1,3)\n\n");
     EXPECT_EQ(captured([&](FILE* f) { Node_print(f, -3, nullptr); }), "");
+    // The child set dumped on its own, through the entries' print callbacks.
+    EXPECT_EQ(captured([&](FILE* f) { Set_print(f, 7, root->children); }), "       (1,1,3)\n\n");
+    void* none = nullptr;
+    Node_destroyValue(&none);  // an entry without a node: nothing to release
     Node_free(&root);
     EXPECT_EQ(root, nullptr);
     Node_free(&root);

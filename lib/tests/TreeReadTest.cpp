@@ -7,22 +7,24 @@
 
 #include "Alloc.h"
 #include "Box.h"
-#include "Iter.h"
+#include "Covering.h"
+#include "Owner.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
-#include "Vec.h"
 #include "TreeFiles.h"
+#include "TreeHandle.h"
+#include "Trees.h"
+#include "Vec.h"
 
 namespace {
 
 using treefiles::header;
+using trees::makeTree;
+using trees::TreePtr;
 using treefiles::Stream;
 
-struct HandleDeleter {
-    void operator()(TreeHandle* h) const { TreeHandle_free(&h); }
-};
-using HandlePtr = std::unique_ptr<TreeHandle, HandleDeleter>;
+using HandlePtr = Owner<TreeHandle, TreeHandle_free>;
 
 HandlePtr load(const std::string& bytes)
 {
@@ -149,6 +151,8 @@ TEST(TreeRead, RefusesHeaderLinesThatAreShortMislabelledOrOverflow)
     EXPECT_FALSE(load(header("4294967297", "5", "1") + end));
     EXPECT_FALSE(load(header("100000000000000000000000000000000000000001", "5", "1") + end));
     EXPECT_FALSE(load(header("256", "5", "1") + end));
+    EXPECT_FALSE(load(header("+", "5", "1") + end));  // a sign without digits is no 0
+    EXPECT_FALSE(load(header("1", "5", "1") + "  no of boxes = ++1\n" + bytes({1, 0, 0})));
     EXPECT_FALSE(load("Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 5\n  radius = 1\n"
                       "  boxes = 1\n" + bytes({1, 0, 0})));
 }
@@ -340,6 +344,29 @@ TEST(TreeRead, CrLfReaderFoldsOnlyCrLfPairs)
     EXPECT_EQ(root(bytes({0, 1, 0, 0})), "none");
     Stream any(bytes({1, 0, 0, 0, 0}));
     EXPECT_EQ(Box_readTreeWithinCrLf(any.get(), 0), nullptr);
+    EXPECT_EQ(Box_readTreeWithin(any.get(), 0), nullptr);
+    EXPECT_EQ(Box_readTreeWithin(any.get(), 256), nullptr);
+    // A record refused after a 13: the byte read ahead goes back to the stream.
+    Stream refused(bytes({1, 40, 13, 7}));
+    EXPECT_EQ(Box_readTreeWithinCrLf(refused.get(), 30), nullptr);
+    EXPECT_EQ(fgetc(refused.get()), 7);
+}
+
+// A write that fails is reported, wherever it fails: the gateway then
+// removes the file instead of leaving a tree cut short.
+TEST(TreeWrite, FailedWritesAreReported)
+{
+    TreePtr tree = makeTree({0, 0}, {1, 1});
+    int64_t added = 0;
+    ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    treefiles::TempFile file("");
+    // The header, an absent box (a 0) and a box record, each the first write.
+    FILE* readOnly = fopen(file.path().c_str(), "rb");
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_EQ(Tree_write(tree.get(), readOnly), -1);
+    EXPECT_EQ(Box_writeTree(readOnly, nullptr, nullptr, 2), -1);
+    EXPECT_EQ(Box_writeTree(readOnly, tree->root, nullptr, 2), -1);
+    fclose(readOnly);
 }
 
 TEST(TreeRead, FilesWrittenInTextModeAreFoldedOnWindowsOnly)

@@ -7,10 +7,11 @@
 #include "Alloc.h"
 #include "Box.h"
 #include "Checks.h"
-#include "Iter.h"
+#include "LevelIndex.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
 #include "Tree.h"
+#include "TreeHandle.h"
 #include "Trees.h"
 
 namespace {
@@ -42,6 +43,41 @@ TEST(TreeRecords, NewRecordsHoldTheirCreationValues)
     EXPECT_EQ(rect, nullptr);
     Rectangle_free(&rect);  // null: nothing happens
     Rectangle_free(nullptr);
+    Box_free(&box);
+    Box_free(nullptr);
+    Box_freeTree(&box);
+    Box_freeTree(nullptr);
+    Tree* tree = nullptr;
+    Tree_free(&tree);
+    Tree_free(nullptr);
+    TreeHandle* handle = nullptr;
+    TreeHandle_free(&handle);
+    TreeHandle_free(nullptr);
+    LevelIndex* index = nullptr;
+    LevelIndex_free(&index);
+    LevelIndex_free(nullptr);
+}
+
+// A tree without boxes (all removed) walks nowhere; a released handle keeps
+// its record, and resetting it does nothing.
+TEST(TreeRecords, EmptyTreesAndReleasedHandlesStayStill)
+{
+    const double c[] = {0, 0}, r[] = {1, 1};
+    Rectangle* rect = Rectangle_new(c, r, 2);
+    TreeHandle* handle = TreeHandle_new(rect);
+    Rectangle_free(&rect);
+    Box_freeTree(&handle->tree->root);
+    TreeHandle_reset(handle);
+    EXPECT_EQ(Tree_next(handle->tree, 10), 0);
+    EXPECT_EQ(Tree_down(handle->iter, 0), 0);
+    EXPECT_EQ(Tree_up(handle->iter), 0);
+    TreeHandle_release(handle);
+    EXPECT_EQ(handle->tree, nullptr);
+    EXPECT_EQ(handle->iter, nullptr);
+    TreeHandle_reset(handle);
+    TreeHandle_release(handle);  // twice: nothing
+    TreeHandle_free(&handle);
+    EXPECT_EQ(handle, nullptr);
 }
 
 TEST(TreeRecords, SdTableCyclesThroughTheCoordinates)

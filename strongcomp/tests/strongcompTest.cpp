@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "Checks.h"
 #include "RandomGraphs.h"
 
@@ -139,49 +137,6 @@ TEST(Strongcomp, Refusals)
         EXPECT_EQ(checks::refusal(strongcomp(), c.args), c.message);
 }
 
-// The labels a plain recursive implementation of the two passes gives.
-std::vector<int32_t> recursiveLabels(const testing_graphs::Adjacency& succ)
-{
-    const size_t n = succ.size();
-    const testing_graphs::Adjacency pred = testing_graphs::reversed(succ);
-    std::vector<int> mark(n, 0);
-    std::vector<size_t> finished;
-    std::function<void(size_t)> finishSearch = [&](size_t v) {
-        mark[v] = 1;
-        for (size_t w : succ[v])
-            if (mark[w] == 0)
-                finishSearch(w);
-        finished.push_back(v);
-    };
-    for (size_t v = 0; v < n; ++v)
-        if (mark[v] == 0)
-            finishSearch(v);
-    std::vector<int32_t> labels(n, -1);
-    std::function<void(size_t, int32_t)> labelSearch = [&](size_t w, int32_t number) {
-        mark[w] = 0;
-        labels[w] = number;
-        for (size_t x : pred[w])
-            if (mark[x] == 1)
-                labelSearch(x, number);
-    };
-    int32_t next = 0;
-    for (size_t k = n; k-- > 0;) {
-        const size_t v = finished[k];
-        if (mark[v] != 1)
-            continue;
-        bool found = false;
-        for (size_t w : pred[v]) {
-            if (mark[w] == 1) {
-                labelSearch(w, next);
-                found = true;
-            }
-        }
-        mark[v] = 0;
-        labels[v] = found ? next++ : -1;
-    }
-    return labels;
-}
-
 TEST(Strongcomp, RandomGraphsMatchReference)
 {
     std::mt19937 rng(20261208);
@@ -194,7 +149,7 @@ TEST(Strongcomp, RandomGraphsMatchReference)
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.callocLeft, 0u);
         const std::vector<int32_t> labels = host::int32s(r.outputs[0].get());
-        ASSERT_EQ(labels, recursiveLabels(succ)) << "round " << round;
+        ASSERT_EQ(labels, testing_graphs::kosarajuLabels(succ)) << "round " << round;
 
         // Independently of any visiting order: the partition is mutual
         // reachability, -1 marks exactly the acyclic singletons, and numbers

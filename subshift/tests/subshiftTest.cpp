@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
 #include "Checks.h"
 #include "RandomGraphs.h"
+#include "WindowsApi.h"
 
 namespace {
 
@@ -67,11 +69,11 @@ TEST(Subshift, FillsOnlyTheSlotsAskedFor)
     EXPECT_EQ(r.error, "subshift: at most three results: [i, j, v].");
 }
 
-TEST(Subshift, StartIsTruncatedAndMayBeAnyRealNumericClass)
+TEST(Subshift, StartIsAWholeNumberOfAnyRealNumericClass)
 {
     host::Array a = example();
     host::Array labels = host::uint8Row({0, 1, 0, 7});  // extra labels are ignored
-    host::Array start = host::scalar(1.7);              // vertex 1
+    host::Array start = host::scalar(1);
     host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
     ASSERT_TRUE(r.ok) << r.error;
     // {1} -> {0} -> {1, 2} -> {2} -> {2}, then {1, 2} -> {0} under symbol 1.
@@ -83,8 +85,8 @@ TEST(Subshift, StartIsTruncatedAndMayBeAnyRealNumericClass)
     ASSERT_TRUE(r.ok) << r.error;
     expectColumn(r.outputs[0].get(), {1});  // {2} has its loop only
     expectColumn(r.outputs[1].get(), {1});
-    host::Array nearZero = host::scalar(-0.9);
-    EXPECT_TRUE(call(1, {a.get(), labels.get(), nearZero.get()}).ok);
+    host::Array zero = host::int32Row({0});
+    EXPECT_TRUE(call(1, {a.get(), labels.get(), zero.get()}).ok);
 }
 
 TEST(Subshift, EdgeValuesLogicalMatricesAndNonSquareShapes)
@@ -167,7 +169,8 @@ TEST(Subshift, RefusesBadArgumentsWithClearErrors)
               "subshift: second parameter must hold a label for each of the 3 vertices.");
 
     const std::string range = "subshift: third parameter must be a vertex index from 0 to 2.";
-    for (double bad : std::vector<double>{3.0, -1.0, NAN, INFINITY, 1e300}) {
+    // fractions are refused, not truncated to a vertex the caller did not name
+    for (double bad : std::vector<double>{3.0, -1.0, NAN, INFINITY, 1e300, 1.7, 0.5, -0.9, 2.0000001}) {
         host::Array s = host::scalar(bad);
         EXPECT_EQ(refused({a.get(), labels.get(), s.get()}), range) << bad;
     }
@@ -207,6 +210,42 @@ TEST(Subshift, AnInterruptEndsTheCall)
     host::CallResult r = call(1, {g.get(), labels.get(), start.get()});
     EXPECT_EQ(r.error, "subshift: interrupted.");
     EXPECT_EQ(r.errorId, "boxgraph:subshift:interrupted");
+}
+
+// The user's cap on what a call may take (the environment variable that
+// memorycap sets) ends a construction that needs more with the out-of-memory
+// error, read afresh at every call; a value that is no positive number caps
+// nothing.
+void setMemoryCap(const char* value)  // null: unset
+{
+#if defined(_WIN32)
+    SetEnvironmentVariableA("BOXGRAPH_MEMORY_CAP", value);
+#else
+    if (value != nullptr)
+        setenv("BOXGRAPH_MEMORY_CAP", value, 1);
+    else
+        unsetenv("BOXGRAPH_MEMORY_CAP");
+#endif
+}
+
+TEST(Subshift, TheUsersMemoryCapEndsTheCall)
+{
+    host::Array g = example();
+    host::Array labels = host::uint8Row({0, 1, 0});
+    host::Array start = host::scalar(0);
+    struct Restore {
+        ~Restore() { setMemoryCap(nullptr); }
+    } restore;
+    for (const char* none : {"", "abc", "0", "-5", "inf", "nan", "12x"}) {
+        setMemoryCap(none);
+        EXPECT_TRUE(call(1, {g.get(), labels.get(), start.get()}).ok) << none;
+    }
+    setMemoryCap("100");
+    host::CallResult r = call(1, {g.get(), labels.get(), start.get()});
+    EXPECT_EQ(r.error, "subshift: out of memory.");
+    EXPECT_EQ(r.errorId, "boxgraph:subshift:outOfMemory");
+    setMemoryCap("1e8");
+    EXPECT_TRUE(call(1, {g.get(), labels.get(), start.get()}).ok);
 }
 
 }  // namespace

@@ -109,6 +109,18 @@ TEST(tree_, RefusesBadCreateArguments)
     EXPECT_EQ(refusal({two.get(), name.get()}), "Tree: radius must be a real double array.");
     EXPECT_EQ(refusal({scalar(2).get(), two.get(), sparse.get()}),
               "Tree: radius must be a real double array.");
+
+    // A rectangle no box can be found in: only the first dim entries count.
+    for (double bad : {0.0, -1.0, double(INFINITY), double(NAN), -0.0}) {
+        host::Array r = row({1, bad});
+        EXPECT_EQ(refusal({two.get(), r.get()}), "Tree: radius must be positive and finite.") << bad;
+        EXPECT_NE(made(tree_().call(1, {one.get(), two.get(), r.get()})), nullptr);
+    }
+    for (double bad : {double(INFINITY), -double(INFINITY), double(NAN)}) {
+        host::Array c = row({1, bad});
+        EXPECT_EQ(refusal({c.get(), two.get()}), "Tree: center must be finite.") << bad;
+        EXPECT_NE(made(tree_().call(1, {one.get(), c.get(), two.get()})), nullptr);
+    }
 }
 
 TEST(tree_, LoadsATreeFile)
@@ -200,6 +212,18 @@ TEST(tree_, WarnsOfAFileCutShortAndRefusesABrokenHeader)
     ASSERT_TRUE(r.ok) << r.error;
     treetest::madeIn(r.outputs[0].get());
     EXPECT_TRUE(r.warnings.empty());
+
+    // A rectangle no box can be found in loads, with a word on what to set.
+    for (const auto& [center, radius] : std::vector<std::pair<double, double>>{{0, 0}, {0, -1}, {NAN, 1}}) {
+        TempFile odd(treefiles::header(1, {center}, {radius}, 1) + std::string("\x01\x00\x00", 3));
+        host::Array oddName = text(odd.path());
+        r = checks::cleanCall(tree_(), 1, {oddName.get()});
+        ASSERT_TRUE(r.ok) << r.error;
+        treetest::madeIn(r.outputs[0].get());
+        ASSERT_EQ(r.warnings.size(), 1u);
+        EXPECT_EQ(r.warnings[0].rfind("boxgraph:Tree:badRectangle: Tree: the file's rectangle has", 0), 0u)
+            << r.warnings[0];
+    }
 
     TempFile shortLine("Tree at 0x1:\nRectangle at 0x1:\n  dim = 2\n  center = 5\n  radius = 1 2\n"
                        "  no of boxes = 1\n" + std::string("\x01\x00\x00", 3));

@@ -8,9 +8,11 @@
 
 #include <functional>
 
+#include "AddressLimit.h"
 #include "Checks.h"
 #include "TreeFiles.h"
 #include "TreeObjects.h"
+#include "TreeOperations.h"
 
 namespace {
 
@@ -84,6 +86,12 @@ TEST(treeops, SubdivideCountBoxesSearchThroughTheGateway)
     Array none = host::dense(2, 0);
     found = run(t, "search", {none.get()});
     EXPECT_EQ(mxGetN(found[0].get()), 0u);
+
+    // an empty depth ([]) is the deepest level, as a missing one is
+    Array empty = host::dense(0, 0);
+    EXPECT_EQ(number(t, "count", {empty.get()}), 4);
+    found = run(t, "search", {points.get(), empty.get()});
+    EXPECT_EQ(host::doubles(found[0].get()), V({1, 3, 4, 4, 0}));
 }
 
 TEST(treeops, InsertKeepSaveAndLoad)
@@ -232,6 +240,114 @@ TEST(treeops, RefusesBadArguments)
     ASSERT_TRUE(checks::cleanCall(host::Module::at(TREEUPDATE_PATH), 1, {t.get(), s.get(), sd.get()}).ok);
     EXPECT_EQ(refusal(t, "subdivide"), "Tree.subdivide: the split coordinates sd that it needs must be 0 to 1.");
     EXPECT_EQ(number(t, "count"), 2);
+}
+
+TEST(treeops, SamplesAreTheOffsetPointsOfEachBoxInTheRange)
+{
+    Array t = newTree({0, 0}, {2, 1});
+    run(t, "subdivide");
+    run(t, "subdivide");
+    const Array offsets = host::dense(2, 3, {-1, 1, 0.5, -0.25, 0, 0});
+    const V o = host::doubles(offsets.get());
+    // c + r .* o for boxes first to last at depth d, box after box.
+    auto expected = [&](double d, size_t first, size_t last) {
+        Array depth = scalar(d);
+        std::vector<Array> listed = run(t, "boxes", {depth.get()}, 2);
+        const V c = host::doubles(listed[0].get()), r = host::doubles(listed[1].get());
+        V points;
+        for (size_t b = first; b <= last; ++b)
+            for (size_t j = 0; j < 3; ++j)
+                for (size_t k = 0; k < 2; ++k)
+                    points.push_back(c[(b - 1) * 2 + k] + r[(b - 1) * 2 + k] * o[j * 2 + k]);
+        return points;
+    };
+    std::vector<Array> all = run(t, "samples", {offsets.get()});
+    EXPECT_EQ(mxGetM(all[0].get()), 2u);
+    EXPECT_EQ(mxGetN(all[0].get()), 12u);
+    EXPECT_EQ(host::doubles(all[0].get()), expected(2, 1, 4));
+    Array one = scalar(1), two = scalar(2);
+    EXPECT_EQ(host::doubles(run(t, "samples", {offsets.get(), one.get()})[0].get()), expected(1, 1, 2));
+    Array middle = row({2, 3});
+    EXPECT_EQ(host::doubles(run(t, "samples", {offsets.get(), two.get(), middle.get()})[0].get()),
+              expected(2, 2, 3));
+    for (const V& empty : {V{3, 2}, V{5, 4}, V{1, 0}}) {
+        Array range = row(empty);
+        std::vector<Array> none = run(t, "samples", {offsets.get(), two.get(), range.get()});
+        EXPECT_EQ(mxGetM(none[0].get()), 2u);
+        EXPECT_EQ(mxGetN(none[0].get()), 0u) << empty[0];
+    }
+    Array noOffsets = host::dense(0, 0);
+    EXPECT_EQ(mxGetN(run(t, "samples", {noOffsets.get()})[0].get()), 0u);
+
+    const std::string range = "Tree.samples: the box range must be [first last], whole numbers from 1 to 4.";
+    for (const V& bad : {V{0, 2}, V{2, 5}, V{3, 1}, V{1.5, 2}, V{1, 2, 3}, V{1}, V{1, double(NAN)}}) {
+        Array r = row(bad);
+        EXPECT_EQ(refusal(t, "samples", {offsets.get(), two.get(), r.get()}), range) << bad.size();
+    }
+    Array whole = host::int32Row({1, 2});
+    EXPECT_EQ(refusal(t, "samples", {offsets.get(), two.get(), whole.get()}), range);
+    const std::string shape = "Tree.samples: points must be a real 2-by-m matrix, one point per column.";
+    Array three = host::dense(3, 1);
+    EXPECT_EQ(refusal(t, "samples", {three.get()}), shape);
+    EXPECT_EQ(refusal(t, "samples"), shape);
+    Array deep = scalar(3);
+    EXPECT_EQ(refusal(t, "samples", {offsets.get(), deep.get()}),
+              "Tree.samples: depth must be a whole number from 0 to 2.");
+
+    // A tree without boxes has none to sample.
+    Array nothing = row(V(4, 0));
+    run(t, "keep", {nothing.get()});
+    EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get()})[0].get()), 0u);
+}
+
+// A result larger than the share of memory a call may take is refused
+// before it is made, not left to the host to die making it.
+TEST(treeops, SamplesTooLargeForTheMemoryAreRefusedFirst)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 10; ++k)
+        run(t, "subdivide");
+    const Array offsets = host::dense(2, 1 << 16);  // 1024 boxes x 65536 points: 1 GiB of result
+    {
+        limits::AddressLimit limit(256u << 20);
+        if (!limit.active())
+            GTEST_SKIP() << "no address-space limit can be set here";
+        EXPECT_EQ(refusal(t, "samples", {offsets.get()}), "Tree: out of memory.");
+    }
+    Array deepest = scalar(10), range = row({1, 1});  // one box's worth, once the limit is gone
+    EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get(), deepest.get(), range.get()})[0].get()), 1u << 16);
+}
+
+// The table treeops gives is what the operations do: each takes the
+// arguments its row lists (one more is refused) and gives as many results
+// as the row says, which is what the class hands on from T.op(...).
+TEST(treeops, EveryOperationTakesAndGivesWhatItsRowSays)
+{
+    const std::vector<treetest::Operation> operations = treetest::operationsOf(treeops());
+    ASSERT_FALSE(operations.empty());
+    const treetest::ExampleArguments examples;
+    Array op = text("subdivide");
+    for (const treetest::Operation& row : operations) {
+        SCOPED_TRACE(row.name);
+        Array t = newTree({0, 0}, {1, 1});
+        for (int k = 0; k < 6; ++k)
+            run(t, "subdivide");
+        std::string unknown;
+        std::vector<Array> args = examples.of(row, &unknown);
+        EXPECT_EQ(unknown, "") << "no example of an argument kind";
+        std::vector<const mxArray*> list;
+        for (const Array& a : args)
+            list.push_back(a.get());
+        // One result more than the row says: that one stays empty.
+        std::vector<Array> out = run(t, row.name, list, row.results + 1);
+        for (int k = 0; k <= row.results; ++k)
+            EXPECT_EQ(out.size() > static_cast<size_t>(k) && out[static_cast<size_t>(k)] != nullptr,
+                      k < row.results) << "result " << k;
+        if (row.name == "release")
+            continue;  // the tree is gone: the next refusal would be that one
+        list.push_back(op.get());
+        EXPECT_EQ(refusal(t, row.name, list), "Tree." + row.name + ": too many arguments.");
+    }
 }
 
 // Every tree gateway refuses a handle this process did not make and a

@@ -52,6 +52,13 @@ TEST(treeupdate, RadiusAndCenterNeedDimElements)
               "Tree.radius: right hand side has wrong dimension");
     EXPECT_EQ(assign(t, ".", "center", row({1}).get()),
               "Tree.center: right hand side has wrong dimension");
+    // a rectangle no box can be found in is refused, whole: nothing is copied
+    for (double bad : {0.0, -0.5, double(INFINITY), double(NAN)})
+        EXPECT_EQ(assign(t, ".", "radius", row({2, bad}).get()),
+                  "Tree.radius: right hand side must be positive and finite") << bad;
+    for (double bad : {double(INFINITY), -double(INFINITY), double(NAN)})
+        EXPECT_EQ(assign(t, ".", "center", row({5, bad}).get()), "Tree.center: right hand side must be finite")
+            << bad;
     EXPECT_EQ(values(tree->rect->radius, 2), (std::vector<double>{0.5, 0.25}));
     EXPECT_EQ(values(tree->rect->center, 2), (std::vector<double>{0, 0}));
 

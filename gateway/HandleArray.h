@@ -1,0 +1,180 @@
+// The tree's pointer handle as a host char array, and what else the tree
+// gateways (tree_, treeupdate, treeprops, treeops) share: the function they
+// answer for. The record the handle addresses is lib/TreeHandle.h.
+//
+// The handle's data area is 16 bytes: the TreeHandle address in the first 8
+// (a 32-bit build keeps its 4-byte address first and zeros after it), then
+// a tag computed from the address and the identity of this process. With
+// 16-bit host characters that is a 1-by-8 char array, with 8-bit characters
+// (Octave) a 1-by-16 one.
+//
+// A handle is trusted only when its tag is the one this process gives its
+// address: a handle saved with the workspace and loaded into another
+// process, or edited, is refused without its address being read. The tag
+// needs no state shared between the modules, so trees stay reachable after
+// the host unloads and reloads them (clear mex, clear all). Released trees
+// keep their TreeHandle record (TreeHandle_release), so a tagged address
+// always points at one.
+#ifndef BOXGRAPH_HANDLE_ARRAY_H
+#define BOXGRAPH_HANDLE_ARRAY_H
+
+#include "mex.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "WindowsApi.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+#if defined(__APPLE__)
+#include <sys/sysctl.h>
+#endif
+
+#include <cmath>
+
+#include "Gateway.h"
+#include "Owner.h"
+#include "TreeRecords.h"
+
+namespace treehandle {
+
+// The function every tree gateway answers for: the Tree class.
+inline const gateway::Function kTree{"Tree", "Tree: out of memory.", nullptr, true};
+
+// Whether a rectangle's coordinates can hold boxes: every centre coordinate
+// finite, every radius positive and finite. Trees are made and changed only
+// with such rectangles; a search in any other finds nothing.
+inline bool centerUsable(const double* center, int dim)
+{
+    for (int i = 0; i < dim; ++i)
+        if (!std::isfinite(center[i]))
+            return false;
+    return true;
+}
+inline bool radiusUsable(const double* radius, int dim)
+{
+    for (int i = 0; i < dim; ++i)
+        if (!(radius[i] > 0 && std::isfinite(radius[i])))
+            return false;
+    return true;
+}
+
+// A stdio stream closed when its owner goes.
+using File = Owner<FILE, fclose>;
+
+constexpr size_t kAddressBytes = 8;
+constexpr size_t kHandleBytes = 16;
+constexpr size_t kHandleColumns = kHandleBytes / sizeof(mxChar);
+static_assert(sizeof(TreeHandle*) <= kAddressBytes, "an address must fit the handle");
+
+namespace detail {
+
+inline uint64_t mix(uint64_t z)
+{
+    z += 0x9e3779b97f4a7c15ULL;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+// What tells this process from every other one, on this machine and across
+// its boots: the process id with the time the process started (and, on
+// Linux, the boot's random id). The same in every module of the process.
+inline uint64_t processIdentity()
+{
+    uint64_t identity = 0;
+#if defined(_WIN32)
+    FILETIME created, exited, kernel, user;
+    identity = GetCurrentProcessId();
+    if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        identity = mix(identity) ^ ((static_cast<uint64_t>(created.dwHighDateTime) << 32) |
+                                    created.dwLowDateTime);
+#else
+    identity = static_cast<uint64_t>(getpid());
+#if defined(__linux__)
+    char text[1024] = "";
+    if (FILE* stat = fopen("/proc/self/stat", "r")) {
+        const size_t n = fread(text, 1, sizeof text - 1, stat);
+        text[n] = '\0';
+        fclose(stat);
+        // starttime is the 20th field after the command name, which ends at the last ')'
+        const char* p = strrchr(text, ')');
+        for (int field = 0; p != nullptr && field < 20; ++field)
+            p = strchr(p + 1, ' ');
+        if (p != nullptr)
+            identity = mix(identity) ^ strtoull(p + 1, nullptr, 10);
+    }
+    if (FILE* boot = fopen("/proc/sys/kernel/random/boot_id", "r")) {
+        char id[64] = "";
+        const size_t n = fread(id, 1, sizeof id - 1, boot);
+        fclose(boot);
+        for (size_t k = 0; k < n; ++k)
+            identity = mix(identity ^ static_cast<unsigned char>(id[k]));
+    }
+#elif defined(__APPLE__)
+    int query[4] = {CTL_KERN, KERN_PROC, KERN_PROC_PID, getpid()};
+    struct kinfo_proc info;
+    size_t size = sizeof info;
+    if (sysctl(query, 4, &info, &size, nullptr, 0) == 0)
+        identity = mix(identity) ^ (static_cast<uint64_t>(info.kp_proc.p_starttime.tv_sec) * 1000000u +
+                                    static_cast<uint64_t>(info.kp_proc.p_starttime.tv_usec));
+#endif
+#endif
+    return mix(identity);
+}
+
+inline uint64_t tagOf(const TreeHandle* handle)
+{
+    static const uint64_t identity = processIdentity();
+    return mix(reinterpret_cast<uintptr_t>(handle) ^ identity);
+}
+
+}  // namespace detail
+
+// A new handle array holding handle's address and tag.
+inline mxArray* makeHandle(TreeHandle* handle)
+{
+    const mwSize dims[2] = {1, static_cast<mwSize>(kHandleColumns)};
+    mxArray* array = mxCreateCharArray(2, dims);
+    unsigned char* data = static_cast<unsigned char*>(mxGetData(array));
+    const uint64_t tag = detail::tagOf(handle);
+    memcpy(data, &handle, sizeof handle);
+    memcpy(data + kAddressBytes, &tag, sizeof tag);
+    return array;
+}
+
+// The TreeHandle behind field handle of element 0 of object. Refuses an
+// object without that field and a field that is not a char array of exactly
+// the handle's shape ("not a valid object pointer."), a null address, a
+// handle this process did not make, and a released tree.
+inline TreeHandle* handleOf(const mxArray* object)
+{
+    const mxArray* field = nullptr;
+    if (mxIsStruct(object) && mxGetNumberOfElements(object) > 0)
+        field = mxGetField(object, 0, "handle");
+    if (field == nullptr || !mxIsChar(field) || mxGetNumberOfDimensions(field) != 2 ||
+        static_cast<size_t>(mxGetM(field)) != 1 ||
+        static_cast<size_t>(mxGetN(field)) != kHandleColumns)
+        gateway::fail("invalidHandle", "not a valid object pointer.");
+    const unsigned char* data = static_cast<const unsigned char*>(mxGetData(field));
+    TreeHandle* handle = nullptr;
+    uint64_t tag = 0;
+    memcpy(&handle, data, sizeof handle);
+    memcpy(&tag, data + kAddressBytes, sizeof tag);
+    if (handle == nullptr)
+        gateway::fail("emptyHandle", "Tree: tree is empty.");
+    if (tag != detail::tagOf(handle))
+        gateway::fail("foreignHandle", "Tree: not a tree of this session; trees live in memory and are not saved "
+                      "with the workspace (use save(T, file) and Tree(file)).");
+    if (handle->tree == nullptr)
+        gateway::fail("released", "Tree: the tree was released.");
+    return handle;
+}
+
+}  // namespace treehandle
+
+#endif
