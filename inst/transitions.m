@@ -257,6 +257,10 @@ end
 %! if (loaded)
 %!   pkg ("unload", "-nodeps", "interval");   # boxgraph, installed, depends on it
 %! endif
+%! ## pkg keeps its lists and prefix in memory, which the shadowing clears
+%! local = pkg ("local_list");
+%! global_ = pkg ("global_list");
+%! [prefix, archprefix] = pkg ("prefix");
 %! folder = tempname ();
 %! mkdir (folder);
 %! fid = fopen (fullfile (folder, "pkg.m"), "w");
@@ -280,6 +284,16 @@ end
 %!   delete (fullfile (folder, "pkg.m"));
 %!   rmdir (folder);
 %!   warning (state);
+%!   if (! strcmp (pkg ("local_list"), local))
+%!     pkg ("local_list", local);
+%!   endif
+%!   if (! strcmp (pkg ("global_list"), global_))
+%!     pkg ("global_list", global_);
+%!   endif
+%!   [p, a] = pkg ("prefix");
+%!   if (! strcmp (p, prefix) || ! strcmp (a, archprefix))
+%!     pkg ("prefix", prefix, archprefix);
+%!   endif
 %!   if (loaded)
 %!     pkg load interval
 %!   endif
