@@ -11,6 +11,7 @@
 #include "LevelIndex.h"
 #include "Owner.h"
 #include "Tree.h"
+#include "Vec.h"
 
 namespace {
 
@@ -192,16 +193,26 @@ void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const 
         LevelIndex_samples(index.get(), std::max<int64_t>(first, 1), last, offsets, count, points);
         return;
     }
-    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    // From the box's faces: the rectangle's, each moved to the centre that
+    // a step down left along its split (the deepest such step along a
+    // coordinate gives that face), as search compares with them.
+    const Rectangle* rect = tree->rect;
+    const size_t dim = static_cast<size_t>(rect->dim);
+    const size_t each = static_cast<size_t>(count) * dim;
+    CheckedVector<double> lower(dim), upper(dim);
     int64_t b = 0;
     forEachAt(tree, depth, [&] {
         ++b;
         if (b < first || b > last)
             return;
-        const double* o = offsets;
-        for (int64_t j = 0; j < count; ++j)
-            for (size_t k = 0; k < dim; ++k)
-                *points++ = tree->c[k] + tree->r[k] * *o++;
+        for (size_t k = 0; k < dim; ++k) {
+            lower[k] = rect->center[k] - rect->radius[k];
+            upper[k] = rect->center[k] + rect->radius[k];
+        }
+        for (int32_t l = 0; l < depth; ++l)
+            (tree->child_stack[l] == 0 ? upper : lower)[tree->box_stack[l]->split] = tree->c_stack[l];
+        Vec_samples(lower.data(), upper.data(), offsets, count, static_cast<int>(dim), points);
+        points += each;
     });
     Tree_reset(tree);
 }

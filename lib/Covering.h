@@ -46,9 +46,14 @@ void Tree_boxes(Tree* tree, int32_t depth, double* centers, double* radii);
 
 // Sample points of the boxes numbered first to last (1-based) at depth: for
 // each box, in number order, and each of the count offsets o (dim doubles
-// each, in [-1, 1]^dim as the caller chose them), the point c + r .* o,
-// dim doubles, written one after another to points (dim * count * (last -
-// first + 1) doubles). Lists the level as Tree_boxes does. O(boxes down to
+// each, in [-1, 1]^dim as the caller chose them), the point of the box
+// between its faces (Vec_samples), dim doubles, written one after another
+// to points (dim * count * (last - first + 1) doubles). The faces are the
+// bounds search places points by (the rectangle's, each moved to the
+// centre that the walk computed where it stepped down; Tree_faces in
+// Meets.h): so the offset -1 gives a point search finds in the box itself,
+// and no point leaves the rectangle; c + r .* o of the box's c and r is the
+// same within rounding. Lists the level as Tree_boxes does. O(boxes down to
 // depth + points written); TreeHandle_samples keeps the list between calls.
 void Tree_samples(Tree* tree, int32_t depth, int64_t first, int64_t last, const double* offsets,
                   int64_t count, double* points);

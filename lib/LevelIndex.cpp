@@ -12,6 +12,7 @@
 #include "Interrupt.h"
 #include "Owner.h"
 #include "Portability.h"
+#include "Vec.h"
 
 namespace {
 
@@ -697,14 +698,26 @@ void LevelIndex_search(const LevelIndex* index, const double* points, int64_t co
 void LevelIndex_samples(const LevelIndex* index, int64_t first, int64_t last, const double* offsets,
                         int64_t count, double* points)
 {
-    const size_t dim = index->axes.size();
+    // From the box's faces, the cell bounds (the rectangle's own faces at
+    // the ends), as search compares with them.
+    const CheckedVector<Axis>& axes = index->axes;
+    const size_t dim = axes.size();
+    const size_t each = static_cast<size_t>(count) * dim;
+    double lower[256];
+    double upper[256];
     withKeys(index, [&](const auto& keys) {
-        forEachListed(index->axes, keys, first, last, [&](const double* c, const double* r) {
-            const double* o = offsets;
-            for (int64_t j = 0; j < count; ++j)
-                for (size_t k = 0; k < dim; ++k)
-                    *points++ = c[k] + r[k] * *o++;
-        });
+        for (int64_t b = first; b <= last; ++b) {
+            Interrupt_poll();
+            const uint64_t key = keys[static_cast<size_t>(b - 1)];
+            for (size_t k = 0; k < dim; ++k) {
+                const Axis& axis = axes[k];
+                const auto g = static_cast<int64_t>(axis.m == 0 ? 0 : (key >> axis.offset) & static_cast<uint64_t>(axis.last));
+                lower[k] = g == 0 ? axis.lo : axis.bounds[static_cast<size_t>(g)];
+                upper[k] = g == axis.last ? axis.hi : axis.bounds[static_cast<size_t>(g) + 1];
+            }
+            Vec_samples(lower, upper, offsets, count, static_cast<int>(dim), points);
+            points += each;
+        }
     });
 }
 

@@ -65,7 +65,7 @@ void LevelIndex_search(const LevelIndex* index, const double* points, int64_t co
 
 // Tree_samples (Covering.h) for the boxes first to last (1 <= first, last <=
 // the count) of the index's level: the same points to the last bit, since
-// centres and radii are computed as the walk computes them. Allocates
+// the faces are the cell bounds, which are the walk's centres. Allocates
 // nothing; interruptible. O(points written).
 void LevelIndex_samples(const LevelIndex* index, int64_t first, int64_t last, const double* offsets,
                         int64_t count, double* points);

@@ -68,3 +68,14 @@ int Vec_readWhole(FILE* stream, uint64_t* value)
     *value = v;
     return 1;
 }
+
+void Vec_samples(const double* lower, const double* upper, const double* offsets, int64_t count, int dim,
+                 double* points)
+{
+    for (int64_t j = 0; j < count; ++j) {
+        for (int k = 0; k < dim; ++k) {
+            const double x = lower[k] + (upper[k] - lower[k]) * ((*offsets++ + 1) * 0.5);
+            *points++ = x < lower[k] ? lower[k] : x > upper[k] ? upper[k] : x;
+        }
+    }
+}

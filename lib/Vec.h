@@ -1,4 +1,5 @@
-// Vectors of doubles: copying, and reading from a tree file's header.
+// Vectors of doubles: copying, sample points of a box, and reading from a
+// tree file's header.
 #ifndef BOXGRAPH_VEC_H
 #define BOXGRAPH_VEC_H
 
@@ -7,6 +8,18 @@
 
 // Copies n doubles from source to target; n <= 0 copies nothing. O(n).
 void Vec_copy(const double* source, double* target, int n);
+
+// Sample points of the box with the faces lower and upper (dim doubles
+// each): for each of count offsets o (dim doubles each, [-1, 1]^dim for the
+// box from face to face), the point lower + (upper - lower) .* (o + 1) / 2,
+// clamped into the closed box [lower, upper], dim doubles written one after
+// another to points. An offset of -1 gives the lower face itself, which
+// search assigns to this box; +1 gives the upper face, which belongs to the
+// neighbour above (or, on the rectangle's own face, still to this box).
+// Offsets outside [-1, 1] end on the nearest face; a NaN stays NaN. O(count
+// * dim).
+void Vec_samples(const double* lower, const double* upper, const double* offsets, int64_t count, int dim,
+                 double* points);
 
 // New zero-filled vector of n doubles (caller owns it, release with free),
 // each entry matched with "%lg" from stream; an entry that cannot be read

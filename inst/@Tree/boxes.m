@@ -7,8 +7,13 @@
 % Column @var{k} is box number @var{k}: the boxes at a depth are numbered
 % 1..n depth first, the lower half of a box before its upper half, the order
 % in which @code{search} and @code{keep} number them too.  Box @var{k} is the
-% product of the half-open intervals [c - r, c + r) of its coordinates.
-% Also callable as @code{T.boxes(d)}.
+% product of the half-open intervals [lower, upper) of its coordinates,
+% where @var{lower} and @var{upper} are its faces as @code{faces} gives them:
+% the bounds @code{search} places points by (the rectangle's own upper
+% faces belong to it).  @code{c - r} and @code{c + r} are those faces
+% within rounding; they are the same doubles when the rectangle's centre
+% and radius are short binary fractions.  Also callable as
+% @code{T.boxes(d)}.
 %
 % @example
 % T = Tree ([0 0], [1 1]);

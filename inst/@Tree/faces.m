@@ -6,9 +6,10 @@
 % @var{d} (default: the deepest level), dim-by-n, column k box k; with a
 % range, only the boxes numbered @var{first} to @var{last}.
 %
-% These are the bounds that @code{search} places points by: a box holds
-% the points x with @var{lower} <= x < @var{upper} (and x = @var{upper} on
-% the rectangle's own upper faces).  Each face is a centre that the walk
+% These are the bounds that @code{search} places points by, the one rule
+% for a box's extent: a box holds the points x with @var{lower} <= x <
+% @var{upper} (and x = @var{upper} on the rectangle's own upper faces), and
+% @code{samples} places its points between them.  Each face is a centre that the walk
 % from the root computed in floating point, so it can differ from
 % @code{c - r} or @code{c + r} of @code{boxes} by a few rounding errors
 % when the tree's centre or radius is not a short binary fraction;

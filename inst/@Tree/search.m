@@ -6,9 +6,14 @@
 % as a 1-by-m row; 0 where no box does (outside the rectangle, in a removed
 % box, or a NaN coordinate).
 %
-% Boxes are half-open: the lower half of a box is [c - r, c), the upper half
-% [c, c + r); the rectangle's own upper faces belong to it, so every point
-% of the closed rectangle lies in exactly one box of a full level.
+% Boxes are half-open: a box holds the points x with lower <= x < upper,
+% where @var{lower} and @var{upper} are its faces as @code{faces} gives
+% them, the centres of its ancestors as the walk from the root computes them
+% (the centre c of a box as @code{boxes} gives it, and c - r and c + r, are
+% those within rounding).  The rectangle's own upper faces belong to it, so
+% every point of the closed rectangle lies in exactly one box of a full
+% level, and a box's lower corner (what @code{samples} gives for the offset
+% -1) lies in the box itself.
 % Also callable as @code{T.search(X, d)}.
 %
 % @example

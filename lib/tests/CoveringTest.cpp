@@ -2,6 +2,7 @@
 // against direct arithmetic and against a plain walk of the same tree.
 #include <gtest/gtest.h>
 
+#include <float.h>
 #include <math.h>
 
 #include <functional>
@@ -13,6 +14,7 @@
 #include "Checks.h"
 #include "Covering.h"
 #include "LevelIndex.h"
+#include "Meets.h"
 #include "Owner.h"
 #include "ThrowingAlloc.h"
 #include "TreeFiles.h"
@@ -38,6 +40,47 @@ std::pair<V, V> boxesAt(Tree* tree, int32_t depth)
     V c(n), r(n);
     Tree_boxes(tree, depth, c.data(), r.data());
     return {c, r};
+}
+
+// Checks points, the samples of boxes first to last at depth for the count
+// offsets (the last of them all -1), against the boxes' faces (Tree_faces,
+// the bounds search places points by) and their centres and radii (c, r as
+// Tree_boxes lists them): every sample lies within the faces and within
+// rounding of c + r .* o, and the all -1 sample is the lower corner, which
+// search finds in the box itself (unless the box holds no point at all).
+void expectSamples(Tree* tree, int32_t depth, int64_t first, int64_t last, const V& offsets, size_t count,
+                   const V& points, const std::pair<V, V>& listed, const std::string& where)
+{
+    const size_t dim = static_cast<size_t>(tree->rect->dim);
+    if (last < first)
+        return;
+    const size_t n = static_cast<size_t>(last - first + 1);
+    V lower(n * dim), upper(n * dim);
+    Tree_faces(tree, depth, first, last, lower.data(), upper.data());
+    V corners;
+    for (size_t b = 0; b < n; ++b)
+        for (size_t j = 0; j < count; ++j)
+            for (size_t k = 0; k < dim; ++k) {
+                const size_t box = (static_cast<size_t>(first - 1) + b) * dim + k;
+                const double x = points[(b * count + j) * dim + k];
+                const double c = listed.first[box], r = listed.second[box];
+                ASSERT_GE(x, lower[b * dim + k]) << where << " box " << first + static_cast<int64_t>(b);
+                ASSERT_LE(x, upper[b * dim + k]) << where << " box " << first + static_cast<int64_t>(b);
+                ASSERT_NEAR(x, c + r * offsets[j * dim + k], 8 * DBL_EPSILON * (fabs(c) + r)) << where;
+                if (j + 1 == count) {
+                    ASSERT_EQ(x, lower[b * dim + k]) << where;
+                    corners.push_back(x);
+                }
+            }
+    const V found = search(tree, depth, corners);
+    for (size_t b = 0; b < n; ++b) {
+        bool inner = true;  // a box narrower than the doubles around it holds no point
+        for (size_t k = 0; k < dim; ++k)
+            inner = inner && lower[b * dim + k] < upper[b * dim + k];
+        if (inner) {
+            ASSERT_EQ(found[b], static_cast<double>(first + static_cast<int64_t>(b))) << where;
+        }
+    }
 }
 
 // The reference search: descend from the root comparing with the walk's
@@ -254,7 +297,9 @@ TEST(Covering, SearchAgreesWithAWalkOnRandomTrees)
 
 // Sample points come from the same listing of a level as Tree_boxes: box by
 // box in number order, on trees with removed boxes and mixed splits.
-TEST(Covering, SamplesAreTheOffsetPointsOfTheListedBoxes)
+// Samples follow the faces that search uses, on rectangles whose centres and
+// radii are not binary fractions, on indexed and walked levels alike.
+TEST(Covering, SamplesLieWithinTheFacesSearchUses)
 {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> unit(-1, 1);
@@ -262,23 +307,18 @@ TEST(Covering, SamplesAreTheOffsetPointsOfTheListedBoxes)
         const int dim = 1 + round % 3;
         const size_t d = static_cast<size_t>(dim);
         TreePtr tree = randomTree(rng, dim, round % 2 == 0);
-        V offsets(2 * d);
-        for (double& o : offsets)
-            o = unit(rng);
+        V offsets(3 * d, -1);
+        for (size_t i = 0; i < 2 * d; ++i)
+            offsets[i] = unit(rng);
+        offsets[0] = 1;  // the upper face, where rounding could leave the box
         for (int32_t depth = 0; depth <= Tree_depth(tree.get()); ++depth) {
             const auto listed = boxesAt(tree.get(), depth);
             const int64_t n = static_cast<int64_t>(listed.first.size() / d);
             const int64_t first = n / 3 + 1, last = n - n / 3;  // the middle third, or all of a short level
-            V points(2 * d * static_cast<size_t>(last - first + 1), NAN);
-            Tree_samples(tree.get(), depth, first, last, offsets.data(), 2, points.data());
-            for (int64_t b = first; b <= last; ++b)
-                for (size_t j = 0; j < 2; ++j)
-                    for (size_t k = 0; k < d; ++k) {
-                        const size_t box = static_cast<size_t>(b - 1) * d + k;
-                        ASSERT_EQ(points[(static_cast<size_t>(b - first) * 2 + j) * d + k],
-                                  listed.first[box] + listed.second[box] * offsets[j * d + k])
-                            << "round " << round << " depth " << depth << " box " << b;
-                    }
+            V points(3 * d * static_cast<size_t>(last - first + 1), NAN);
+            Tree_samples(tree.get(), depth, first, last, offsets.data(), 3, points.data());
+            expectSamples(tree.get(), depth, first, last, offsets, 3, points, listed,
+                          "round " + std::to_string(round) + " depth " + std::to_string(depth));
         }
     }
 }
@@ -441,21 +481,16 @@ TEST(LevelIndex, ListsItsLevelAsTheWalkDoes)
             ASSERT_EQ(c, walked.first) << "tree " << t << " depth " << depth;
             ASSERT_EQ(r, walked.second) << "tree " << t << " depth " << depth;
             EXPECT_EQ(boxesAt(tree, depth), walked);
-            // A range, two offsets a box.
-            V offsets(2 * dim);
-            for (double& o : offsets)
-                o = unit(rng);
+            // A range, three offsets a box, the last the lower corner.
+            V offsets(3 * dim, -1);
+            for (size_t i = 0; i < 2 * dim; ++i)
+                offsets[i] = unit(rng);
             const int64_t first = std::uniform_int_distribution<int64_t>(1, std::max<int64_t>(n, 1))(rng);
             const int64_t last = std::uniform_int_distribution<int64_t>(first - 1, n)(rng);
-            V points(2 * dim * static_cast<size_t>(last - first + 1), NAN);
-            LevelIndex_samples(index.get(), first, last, offsets.data(), 2, points.data());
-            size_t at = 0;
-            for (int64_t b = first; b <= last; ++b)
-                for (size_t j = 0; j < 2; ++j)
-                    for (size_t k = 0; k < dim; ++k, ++at) {
-                        const size_t box = static_cast<size_t>(b - 1) * dim + k;
-                        ASSERT_EQ(points[at], walked.first[box] + walked.second[box] * offsets[j * dim + k]);
-                    }
+            V points(3 * dim * static_cast<size_t>(last - first + 1), NAN);
+            LevelIndex_samples(index.get(), first, last, offsets.data(), 3, points.data());
+            expectSamples(tree, depth, first, last, offsets, 3, points, walked,
+                          "tree " + std::to_string(t) + " depth " + std::to_string(depth));
         }
     }
 }
