@@ -18,8 +18,9 @@
 % @item @var{d}: a whole number from 0 to @code{T.depth}; missing or empty,
 % the deepest level.
 % @item @var{points}: the sample points as offsets in the unit box
-% [-1, 1]^dim, dim-by-s; box j with centre c and radius r is sampled at
-% @code{c + r .* points(:, q)}.  Missing or empty: samples adapted to the
+% [-1, 1]^dim, dim-by-s; box j is sampled where @code{samples} puts them,
+% between its faces, at @code{c + r .* points(:, q)} within rounding for
+% its centre c and radius r.  Missing or empty: samples adapted to the
 % map, box by box, at the midpoints of equal cells, so that each sample
 % stands for an equal part of its box and the identity map gives the
 % identity matrix.  A first grid of 4 per coordinate at +-0.25 and +-0.75
