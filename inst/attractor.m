@@ -236,6 +236,75 @@ end
 %! assert (attractor (T, @(x) x + 5, 4), 0);
 %! assert (T.depth, -1);
 
+%!function y = failingmap (f, x)
+%!  ## f, but the call numbered failAt fails with the error identifier
+%!  ## failId; failingmap ("reset") starts counting, failingmap ("calls")
+%!  ## gives the calls so far.
+%!  persistent calls
+%!  global failAt failId
+%!  if (ischar (f))
+%!    if (strcmp (f, "reset"))
+%!      calls = 0;
+%!    endif
+%!    y = calls;
+%!    return;
+%!  endif
+%!  calls++;
+%!  if (calls == failAt)
+%!    error (failId, "the map failed at call %d", calls);
+%!  endif
+%!  y = f (x);
+%!endfunction
+
+%!function T = covering (f, steps)
+%!  T = Tree ([0 0], [1.5 0.4]);
+%!  T.verbose = 0;
+%!  attractor (T, f, steps);
+%!endfunction
+
+%!function s = shape (T)
+%!  ## The depth, the count of every level and the deepest level's boxes.
+%!  s.depth = T.depth;
+%!  s.counts = arrayfun (@(d) count (T, d), 0:max (T.depth, 0));
+%!  [s.c, s.r] = boxes (T);
+%!endfunction
+
+%!test
+%! ## A step that fails (the map throws, or Ctrl-C arrives in it) leaves the
+%! ## tree as the steps before it left it, and the error as it was raised;
+%! ## carrying on then gives what a run without the failure gives. The
+%! ## first, a middle and the last call of the map in step 4, and the first
+%! ## of step 5.
+%! global failAt failId
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! f = @(x) failingmap (henon, x);
+%! S = cellfun (@(k) shape (covering (henon, k)), {3, 4, 7});
+%! T = covering (henon, 3);
+%! failingmap ("reset");
+%! failAt = Inf;
+%! attractor (T, f, 1);
+%! n4 = failingmap ("calls");
+%! assert (n4 >= 2);
+%! for id = {"test:mapFailed", "Octave:interrupt"}
+%!   for at = unique ([1, ceil(n4 / 2), n4, n4 + 1])
+%!     T = covering (henon, 3);
+%!     failingmap ("reset");
+%!     [failAt, failId] = deal (at, id{1});
+%!     try
+%!       attractor (T, f, 4);
+%!       error ("attractor went on");
+%!     catch err
+%!       assert (err.identifier, id{1});
+%!       assert (err.message, sprintf ("the map failed at call %d", at));
+%!     end_try_catch
+%!     failAt = Inf;
+%!     assert (shape (T), S(1 + (at > n4)));
+%!     attractor (T, henon, 7 - T.depth);
+%!     assert (shape (T), S(3));
+%!   endfor
+%! endfor
+%! clear -global failAt failId
+
 %!error <usage> attractor (Tree (0, 1), @(x) x)
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, -1)
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, 2.5)
