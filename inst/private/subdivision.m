@@ -79,10 +79,10 @@ function [kept, d] = onestep(who, T, f, P)
 end
 
 % Removes level d again after a step that failed, unless the step is over.
-% A level that keep has already changed is not halved boxes only: the step
-% then ended in keep, an interrupt having come just after it, and the tree
-% is as the step leaves it. (Halved boxes that keep left whole are the same
-% either way.)
+% Only a level of halved boxes alone (made boxes at d) is removed: one that
+% keep has already thinned means that the step ended in keep and an
+% interrupt came just after it, and the tree is as the step leaves it. (A
+% level that keep left whole is removed, as if the step had not run.)
 function undivide(T, d, made, over)
   if ~over('step') && T.depth == d && count(T, d) == made
     coarsen(T, d - 1);
