@@ -46,6 +46,12 @@
 % line: the step, the depth, the boxes kept and the seconds the step took;
 % settling prints one more.  Set @code{T.verbose = 0} for silence.
 %
+% A step that fails (an error of @var{f}, a refusal, memory running out,
+% Ctrl-C) leaves @var{T} as the steps before it left it: the level the step
+% made is removed again (@code{coarsen}), and the error is the one raised.
+% Calling @code{attractor} again with the steps that are left then gives
+% what an uninterrupted run gives.
+%
 % Errors: "attractor: steps must be a whole number, 0 or more.", "attractor:
 % the only option is "settle".", and those of @code{transitions} for @var{f}
 % and @var{points}; a tree deeper than 500*dim levels is refused by

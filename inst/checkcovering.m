@@ -12,7 +12,8 @@
 % @item @var{d}: the depth, a whole number from 0 to @code{T.depth};
 % missing or empty, the deepest level.
 % @item "repair": also insert those boxes into @var{T} (@code{insert}), so
-% that the covering holds every point of @var{X} in the rectangle.
+% that the covering holds every point of @var{X} in the rectangle.  That is
+% one call of @code{insert}, which makes all the boxes or, failing, none.
 % @item @var{missed}: the number of points in the rectangle outside the
 % covering (before the repair).
 % @item @var{C}: the centres of the boxes at depth @var{d} that hold them,
