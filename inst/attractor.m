@@ -17,7 +17,7 @@
 %
 % The image of a box is represented by the images of its sample points
 % (see @code{transitions}): @var{f} maps dim-by-m points to dim-by-m images,
-% and @var{points} are offsets in [-1, 1]^dim.  Missing or empty, the
+% and @var{points} are offsets in [-1, 1]^dim.  Missing or [], the
 % samples adapt to the map, box by box: a first grid of 3 per coordinate
 % from face to face (3^dim points, for dim <= 5) shows how far the map
 % stretches each side of the box, and the box then gets as many samples
@@ -316,6 +316,7 @@ end
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, 2.5)
 %!error <f must map a real 1-by-m matrix> attractor (Tree (0, 1), @(x) [x; x], 1)
 %!error <sample points must lie in the unit box> attractor (Tree (0, 1), @(x) x, 1, 2)
+%!error <attractor: points must hold at least one sample point; \[\] asks for the default samples> attractor (Tree ([0 0], [1 1]), @(x) x, 1, zeros (2, 0))
 %!error <the only option is "settle"> attractor (Tree (0, 1), @(x) x, 1, [], "repeat")
 
 %!demo

@@ -19,7 +19,7 @@
 % the deepest level.
 % @item @var{points}: the sample points as offsets in the unit box
 % [-1, 1]^dim, dim-by-s; box j with centre c and radius r is sampled at
-% @code{c + r .* points(:, q)}.  Missing or empty: samples adapted to the
+% @code{c + r .* points(:, q)}.  Missing or []: samples adapted to the
 % map, box by box, at the midpoints of equal cells, so that each sample
 % stands for an equal part of its box and the identity map gives the
 % identity matrix.  A first grid of 4 per coordinate at +-0.25 and +-0.75
@@ -42,8 +42,9 @@
 % depth).", "transitions: f must be a function handle or name.",
 % "transitions: f must map a real dim-by-m matrix of points to a real
 % dim-by-m matrix.", "transitions: points must be a real dim-by-s matrix, one
-% sample point per column.", "transitions: sample points must lie in the unit
-% box [-1, 1]^dim.".
+% sample point per column.", "transitions: points must hold at least one
+% sample point; [] asks for the default samples.", "transitions: sample
+% points must lie in the unit box [-1, 1]^dim.".
 %
 % @example
 % T = Tree (0.5, 0.5);                     % [0, 1]
@@ -151,6 +152,12 @@ end
 %!error <points must be a real 1-by-s matrix> transitions (T, id, [], [0; 0])
 %!error <sample points must lie in the unit box> transitions (T, id, [], [0 1.5])
 %!error <sample points must lie in the unit box> transitions (T, id, [], NaN)
+%!test
+%! ## Only [] asks for the default samples: an empty set of points is refused.
+%! for points = {zeros(1, 0), zeros(0, 2), '', {}, single([]), false(1, 0)}
+%!   fail ("transitions (T, id, [], points{1})", "points must (hold at least one sample point|be a real 1-by-s matrix)");
+%! endfor
+%! assert (transitions (T, id, [], []), speye (count (T)));
 
 %!demo
 %! ## The doubling map x -> 2x mod 1 on [0, 1], 8 intervals: each box maps

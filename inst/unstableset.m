@@ -315,6 +315,7 @@ end
 %!error <d must be a whole number from 0 to 500> unstableset (Tree (0, 1), @(x) x, 0, 501)
 %!error <d must be a whole number from 0 to 500> unstableset (Tree (0, 1), @(x) x, 0, 1.5)
 %!error <f must map a real 1-by-m matrix> unstableset (Tree (0, 1), @(x) [x; x], 0, 3)
+%!error <unstableset: points must hold at least one sample point> unstableset (Tree (0, 1), @(x) x, 0, 3, zeros (1, 0))
 
 %!demo
 %! ## The unstable manifold of the Henon map's fixed point in the attractor,
