@@ -296,6 +296,7 @@ end
 %!     T = covering (henon, 3);
 %!     failingmap ("reset");
 %!     [failAt, failId] = deal (at, id{1});
+%!     lastwarn ("");
 %!     try
 %!       attractor (T, f, 4);
 %!       error ("attractor went on");
@@ -304,6 +305,7 @@ end
 %!       assert (err.message, sprintf ("the map failed at call %d", at));
 %!     end_try_catch
 %!     failAt = Inf;
+%!     assert (lastwarn (), "");   # the cleanup ran without an error
 %!     assert (shape (T), S(1 + (at > n4)));
 %!     attractor (T, henon, 7 - T.depth);
 %!     assert (shape (T), S(3));
