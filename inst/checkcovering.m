@@ -79,21 +79,19 @@ function [missed, C, outside] = checkcovering(T, X, d, option)
   end
   missed = nnz(miss);
   if nargout > 1
-    % the boxes, from a tree of the same rectangle and splits that holds only them
+    % the boxes, from a tree of the same rectangle and splits that holds only
+    % them, released however the call ends (an interrupt too, which no catch
+    % sees)
     U = Tree(T.center, T.radius);
-    try
-      U.sd = T.sd;
-      insert(U, X(:, miss), d);
-      if missed > 0
-        C = boxes(U, d);
-      else
-        C = zeros(dim, 0);
-      end
-    catch err
-      release(U);
-      rethrow(err);
+    scratch = onCleanup(@() release(U));
+    U.sd = T.sd;
+    insert(U, X(:, miss), d);
+    if missed > 0
+      C = boxes(U, d);
+    else
+      C = zeros(dim, 0);
     end
-    release(U);
+    clear scratch;
   end
   if repair && missed > 0
     insert(T, X(:, miss), d);
