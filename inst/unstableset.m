@@ -262,6 +262,12 @@ end
 %!  insert (T, [-1.4; 0.35], 3);   # a box of depth 3 without halves
 %!endfunction
 
+%!function T = emptied ()
+%!  T = Tree ([0 0], [1.5 0.4]);
+%!  T.verbose = 0;
+%!  keep (T, false);
+%!endfunction
+
 %!function T = deep (f)
 %!  T = Tree ([0 0], [1.5 0.4]);
 %!  T.verbose = 0;
@@ -271,21 +277,20 @@ end
 %!function s = shape (T)
 %!  ## Every level's boxes, which say all a tree holds.
 %!  s = arrayfun (@(d) boxes (T, d), 0:T.depth, "uniformoutput", false);
+%!  s{end + 1} = T.depth;
 %!endfunction
 
 %!test
 %! ## A call that fails takes back every box it inserted, with the boxes
 %! ## above them, and nothing else: on a new tree (one box, which gets
 %! ## halves), on a covering shallower than d with a shallow box besides,
-%! ## and on one deeper than d; the map failing in the first round, in a
-%! ## middle one and in the last. The error is the one raised.
+%! ## on one deeper than d and on a tree without boxes; the map failing in
+%! ## the first round, in a middle one and in the last. The error is the
+%! ## one raised.
 %! global failAt failId
 %! f = @(x) failingmap (henon, x);
-%! trees = cell (1, 3);
-%! trees{1} = @() Tree ([0 0], [1.5 0.4]);
-%! trees{2} = @() shallow (henon);
-%! trees{3} = @() deep (henon);
-%! for t = 1:3
+%! trees = {@() Tree([0 0], [1.5 0.4]), @() shallow(henon), @() deep(henon), @() emptied()};
+%! for t = 1:4
 %!   T = trees{t} ();
 %!   failingmap ("reset");
 %!   failAt = Inf;
