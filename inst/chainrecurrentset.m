@@ -27,6 +27,13 @@
 % deepest level without halving.  @var{T} changes in place; @var{n} is the
 % number of boxes left at the deepest level.
 %
+% In interval mode, @var{points} = @code{"interval"} (see
+% @code{attractor}), the graph is the outer graph of the level: given that
+% @var{f}'s interval evaluation encloses @var{f}, every periodic orbit that
+% stays in the rectangle lies in kept boxes at every step (its boxes form a
+% cycle of the graph), and so does every point that returns to its own box
+% at every level.
+%
 % Cost: per step, the mapping of the level (as in @code{attractor}) and two
 % depth-first searches of its graph (@code{strongcomp}).
 %
@@ -159,6 +166,20 @@ end
 %! assert (boxes (T), boxes (U));
 %! fail ("chainrecurrentset (T, @(x) limited (x, 0), 0, [], 'settle')", "points");
 %! assert (counts (T), counts (U));
+
+%!test
+%! ## Interval mode keeps the three fixed points' boxes at every depth, and
+%! ## every box that samples at given points keep.
+%! T = Tree ([0 0], [1.5 1]);
+%! T.verbose = 0;
+%! chainrecurrentset (T, gradient, 12, "interval");
+%! assert (all (search (T, fixed) > 0));
+%! U = Tree ([0 0], [1.5 1]);
+%! U.verbose = 0;
+%! [px, py] = ndgrid (linspace (-1, 1, 5));
+%! chainrecurrentset (U, gradient, 12, [px(:)'; py(:)']);
+%! assert (all (search (T, boxes (U)) > 0));
+%! assert (count (T) < 0.05 * 2^12);   # 88 boxes here, 72 sampled
 
 %!error <usage> chainrecurrentset (Tree (0, 1), @(x) x)
 %!error <steps must be a whole number> chainrecurrentset (Tree (0, 1), @(x) x, -1)

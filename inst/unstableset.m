@@ -36,10 +36,20 @@
 % With @code{T.verbose} not 0 each round prints a line: the round, the
 % depth, the new boxes, the boxes at the depth and the seconds so far.
 %
+% In interval mode, @var{points} = @code{"interval"} (see
+% @code{attractor}), each new box's image is enclosed by @var{f} on the
+% box as an interval vector, and every box at depth @var{d} that an
+% enclosure meets is inserted (@code{meets} with "missing").  Given that
+% @var{f}'s interval evaluation encloses @var{f}, the result then holds
+% every point f^k(z) with z in the fixed point's box and z, f(z), ...,
+% f^k(z) in the rectangle: all of the unstable manifold whose backward
+% orbit stays in the rectangle.
+%
 % A call that fails (an error of @var{f}, memory running out, Ctrl-C)
-% takes back every box it inserted and leaves @var{T} as it was before the
-% call; the error is the one raised.  (A call cut short could not be
-% carried on: the boxes it made would count as reached, unmapped.)
+% takes back every box it inserted, in either mode, and leaves @var{T} as
+% it was before the call; the error is the one raised.  (A call cut short
+% could not be carried on: the boxes it made would count as reached,
+% unmapped.)
 %
 % Cost: every box is mapped once (as in one step of @code{attractor}), in
 % as many rounds as the longest chain of new boxes.  To be able to take its
@@ -318,6 +328,71 @@ end
 %!   endfor
 %! endfor
 %! clear -global failAt failId
+
+%!test
+%! ## In interval mode too, a call that fails takes back every box it
+%! ## inserted: on a new tree and on a covering deeper than d, the map
+%! ## failing (or Ctrl-C arriving) in the first round, a middle one and the
+%! ## last.
+%! global failAt failId
+%! f = @(x) failingmap (henon, x);
+%! trees = {@() Tree([0 0], [1.5 0.4]), @() deep(henon)};
+%! for t = 1:2
+%!   T = trees{t} ();
+%!   failingmap ("reset");
+%!   failAt = Inf;
+%!   n = unstableset (T, f, inner, 8, "interval");
+%!   calls = failingmap ("calls");
+%!   assert (calls >= 3);
+%!   for id = {"test:mapFailed", "Octave:interrupt"}
+%!     for at = unique ([1, ceil(calls / 2), calls])
+%!       T = trees{t} ();
+%!       before = shape (T);
+%!       failingmap ("reset");
+%!       [failAt, failId] = deal (at, id{1});
+%!       lastwarn ("");
+%!       try
+%!         unstableset (T, f, inner, 8, "interval");
+%!         error ("unstableset went on");
+%!       catch err
+%!         assert (err.identifier, id{1});
+%!       end_try_catch
+%!       failAt = Inf;
+%!       assert (lastwarn (), "");
+%!       assert (isequal (shape (T), before), sprintf ("tree %d, call %d", t, at));
+%!       assert (unstableset (T, f, inner, 8, "interval"), n);
+%!     endfor
+%!   endfor
+%! endfor
+%! clear -global failAt failId
+
+%!test
+%! ## Interval mode encloses: the boxes that samples at given points reach
+%! ## are among those the enclosures reach, and so is an orbit started on
+%! ## the manifold, next to the fixed point along its unstable direction.
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! x = (-0.7 + sqrt (0.49 + 5.6)) / 2.8;
+%! p = [x; 0.3 * x];
+%! T = Tree ([0 0], [1.5 0.4]);
+%! T.verbose = 0;
+%! [n, reached] = unstableset (T, henon, p, 12, "interval");
+%! assert (n, count (T));
+%! assert (reached(search (T, p)), 0);
+%! U = Tree ([0 0], [1.5 0.4]);
+%! U.verbose = 0;
+%! [px, py] = ndgrid (linspace (-1, 1, 7));
+%! unstableset (U, henon, p, 12, [px(:)'; py(:)']);
+%! assert (all (search (T, boxes (U)) > 0));
+%! J = [-2.8 * x, 1; 0.3, 0];          # the Jacobian at the fixed point
+%! [V, D] = eig (J);
+%! [~, k] = max (abs (diag (D)));
+%! z = p + 1e-9 * V(:, k);
+%! orbit = zeros (2, 60);
+%! for q = 1:60
+%!   z = henon (z);
+%!   orbit(:, q) = z;
+%! end
+%! assert (all (search (T, orbit) > 0));
 
 %!error <usage> unstableset (Tree (0, 1), @(x) x, 0)
 %!error <x0 must be a point of the tree's rectangle, a real vector of 2 elements> unstableset (Tree ([0 0], [1 1]), @(x) x, 0, 4)

@@ -8,6 +8,14 @@
 //   X = treeops(T, "samples", P, [d, [first last]])
 //                                       c + r .* P(:, j) for every box (from first to last) and column j
 //   k = treeops(T, "search", X, [d])    per column of X (dim-by-m), the box holding it or 0
+//   S = treeops(T, "meets", L, U, [d, [form]])
+//                                       the boxes whose closed hulls meet each rectangle [L(:, j), U(:, j)]:
+//                                       form "sparse" (default) S(k, j) = 1, n-by-m; "pairs" [k, j] columns;
+//                                       "any" a 1-by-n logical row, true for boxes some rectangle meets;
+//                                       "missing" the lower corners of the boxes met that the tree lacks
+//                                       (d up to 500*dim), whose insertion makes exactly those boxes
+//   [L, U] = treeops(T, "faces", [d, [first last]])
+//                                       the exact lower and upper faces of every box (from first to last)
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
 //   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
 //   n = treeops(T, "coarsen", [d, mask])
@@ -28,10 +36,13 @@
 #include <string.h>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "Covering.h"
+#include "Meets.h"
 #include "HandleArray.h"
 #include "HostArrays.h"
 #include "Tree.h"
@@ -75,19 +86,40 @@ int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std
     return static_cast<int32_t>(d);
 }
 
-// Argument k as dim-by-m points; *count gets m.
-const double* pointsArgument(const Call& call, int k, int64_t* count)
+// Argument k as dim-by-m points; *count gets m. The refusal has the given
+// reason and text.
+const double* pointsArgument(const Call& call, int k, int64_t* count, const char* reason, const std::string& shape)
 {
-    const std::string shape = "points must be a real " + std::to_string(call.dim()) +
-                              "-by-m matrix, one point per column.";
     if (k >= call.nargs)
-        call.fail("badPoints", shape);
-    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal("badPoints", shape));
+        call.fail(reason, shape);
+    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal(reason, shape));
     if (x.count != 0 && (static_cast<size_t>(mxGetM(call.args[k])) != static_cast<size_t>(call.dim()) ||
                          mxGetNumberOfDimensions(call.args[k]) != 2))
-        call.fail("badPoints", shape);
+        call.fail(reason, shape);
     *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
     return x.data;
+}
+
+const double* pointsArgument(const Call& call, int k, int64_t* count)
+{
+    return pointsArgument(call, k, count, "badPoints",
+                          "points must be a real " + std::to_string(call.dim()) + "-by-m matrix, one point per column.");
+}
+
+// Argument k, when given, as a range [first last] of the n boxes at a depth
+// (first = last + 1 for none).
+void rangeArgument(const Call& call, int k, int64_t n, int64_t* first, int64_t* last)
+{
+    if (k >= call.nargs)
+        return;
+    const std::string range = "the box range must be [first last], whole numbers from 1 to " +
+                              std::to_string(n) + ".";
+    const gateway::Doubles r = gateway::realDoubles(call.args[k], call.refusal("badRange", range));
+    if (r.count != 2 || !(r.data[0] >= 1 && r.data[0] <= r.data[1] + 1 && r.data[1] <= n) ||
+        r.data[0] != floor(r.data[0]) || r.data[1] != floor(r.data[1]))
+        call.fail("badRange", range);
+    *first = static_cast<int64_t>(r.data[0]);
+    *last = static_cast<int64_t>(r.data[1]);
 }
 
 void refuseStatus(const Call& call, TreeStatus status)
@@ -155,16 +187,7 @@ void samples(const Call& call)
     const int64_t n = Tree_count(call.tree(), d);
     int64_t first = 1;
     int64_t last = n;
-    if (call.nargs > 2) {
-        const std::string range = "the box range must be [first last], whole numbers from 1 to " +
-                                  std::to_string(n) + ".";
-        const gateway::Doubles r = gateway::realDoubles(call.args[2], call.refusal("badRange", range));
-        if (r.count != 2 || !(r.data[0] >= 1 && r.data[0] <= r.data[1] + 1 && r.data[1] <= n) ||
-            r.data[0] != floor(r.data[0]) || r.data[1] != floor(r.data[1]))
-            call.fail("badRange", range);
-        first = static_cast<int64_t>(r.data[0]);
-        last = static_cast<int64_t>(r.data[1]);
-    }
+    rangeArgument(call, 2, n, &first, &last);
     // Sizes counted in double: their product can pass what a size_t holds.
     const double columns = static_cast<double>(s) * static_cast<double>(last - first + 1);
     const double bytes = static_cast<double>(call.dim()) * columns * sizeof(double);
@@ -183,6 +206,110 @@ void search(const Call& call)
     double* numbers = nullptr;
     call.plhs[0] = gateway::doubleVector(gateway::Shape::Row, static_cast<size_t>(m), &numbers);
     Tree_search(call.tree(), d, points, m, numbers);
+}
+
+void meets(const Call& call)
+{
+    const std::string shape = "the corners must be real " + std::to_string(call.dim()) +
+                              "-by-m matrices of one size, one rectangle per column.";
+    if (call.nargs < 2)
+        call.fail("badCorners", shape);
+    int64_t m = 0, mu = 0;
+    const double* lower = pointsArgument(call, 0, &m, "badCorners", shape);
+    const double* upper = pointsArgument(call, 1, &mu, "badCorners", shape);
+    if (m != mu || mxGetN(call.args[0]) != mxGetN(call.args[1]))
+        call.fail("badCorners", shape);
+    const size_t values = static_cast<size_t>(m) * static_cast<size_t>(call.dim());
+    for (size_t i = 0; i < values; ++i)
+        if (std::isnan(lower[i]) || std::isnan(upper[i]))
+            call.fail("badCorners", "the corners must not be NaN.");
+    enum class Form { Sparse, Pairs, Any, Missing } form = Form::Sparse;
+    if (call.nargs > 3) {
+        const std::string forms = "the form must be \"sparse\", \"pairs\", \"any\" or \"missing\".";
+        const gateway::HostText text = gateway::text(call.args[3], call.refusal("badForm", forms));
+        if (strcmp(text.get(), "pairs") == 0)
+            form = Form::Pairs;
+        else if (strcmp(text.get(), "any") == 0)
+            form = Form::Any;
+        else if (strcmp(text.get(), "missing") == 0)
+            form = Form::Missing;
+        else if (strcmp(text.get(), "sparse") != 0)
+            call.fail("badForm", forms);
+    }
+    // The boxes a tree lacks can lie below its deepest level, as insert's can.
+    const int32_t d = form == Form::Missing ? depthArgument(call, 2, TREE_DEPTH_PER_DIM * call.dim())
+                                            : depthArgument(call, 2);
+    struct Free {
+        void operator()(BoxMeets* meets) const { BoxMeets_free(&meets); }
+    };
+    const BoxMeetsForm asked = form == Form::Any       ? BOX_MEETS_ANY
+                               : form == Form::Missing ? BOX_MEETS_MISSING
+                                                       : BOX_MEETS_LISTS;
+    const std::unique_ptr<BoxMeets, Free> found(Tree_meets(call.tree(), d, lower, upper, m, asked));
+    const int64_t n = found->boxCount;
+    if (form == Form::Missing) {
+        const size_t values = found->corners.size();
+        const auto dim = static_cast<size_t>(call.dim());
+        call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(dim), static_cast<mwSize>(values / dim), mxREAL);
+        std::copy(found->corners.begin(), found->corners.end(), mxGetPr(call.plhs[0]));
+        return;
+    }
+    if (form == Form::Any) {
+        call.plhs[0] = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
+        mxLogical* hit = mxGetLogicals(call.plhs[0]);
+        for (size_t k = 0; k < static_cast<size_t>(n); ++k)
+            hit[k] = found->met[k] != 0;
+        return;
+    }
+    const auto pairs = static_cast<size_t>(found->starts.back());
+    if (form == Form::Pairs) {
+        gateway::ensureRoom(2 * pairs * sizeof(double));
+        double* k = nullptr;
+        double* j = nullptr;
+        call.plhs[0] = gateway::doubleVector(gateway::Shape::Column, pairs, &k);
+        if (call.nlhs > 1)
+            call.plhs[1] = gateway::doubleVector(gateway::Shape::Column, pairs, &j);
+        for (int64_t q = 0; q < m; ++q)
+            for (auto p = found->starts[static_cast<size_t>(q)]; p < found->starts[static_cast<size_t>(q) + 1]; ++p) {
+                k[p] = found->boxes[static_cast<size_t>(p)];
+                if (j != nullptr)
+                    j[p] = static_cast<double>(q + 1);
+            }
+        return;
+    }
+    gateway::ensureRoom(pairs * (sizeof(double) + sizeof(mwIndex)) + static_cast<size_t>(m + 1) * sizeof(mwIndex));
+    call.plhs[0] = mxCreateSparse(static_cast<mwSize>(n), static_cast<mwSize>(m), static_cast<mwSize>(std::max<size_t>(pairs, 1)), mxREAL);
+    mwIndex* jc = mxGetJc(call.plhs[0]);
+    mwIndex* ir = mxGetIr(call.plhs[0]);
+    double* pr = mxGetPr(call.plhs[0]);
+    for (size_t q = 0; q <= static_cast<size_t>(m); ++q)
+        jc[q] = static_cast<mwIndex>(found->starts[q]);
+    for (size_t p = 0; p < pairs; ++p) {
+        ir[p] = static_cast<mwIndex>(found->boxes[p] - 1);
+        pr[p] = 1;
+    }
+}
+
+void faces(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0);
+    const int64_t n = Tree_count(call.tree(), d);
+    int64_t first = 1;
+    int64_t last = n;
+    rangeArgument(call, 1, n, &first, &last);
+    const auto dim = static_cast<mwSize>(call.dim());
+    const auto columns = static_cast<mwSize>(last - first + 1);
+    gateway::ensureRoom(2 * static_cast<size_t>(dim) * static_cast<size_t>(columns) * sizeof(double));
+    call.plhs[0] = mxCreateDoubleMatrix(dim, columns, mxREAL);
+    std::optional<gateway::HostMemory<double>> unasked;  // the upper faces, when not asked for
+    double* upper = nullptr;
+    if (call.nlhs > 1) {
+        call.plhs[1] = mxCreateDoubleMatrix(dim, columns, mxREAL);
+        upper = mxGetPr(call.plhs[1]);
+    } else {
+        upper = unasked.emplace(static_cast<size_t>(dim) * static_cast<size_t>(columns)).get();
+    }
+    Tree_faces(call.tree(), d, first, last, mxGetPr(call.plhs[0]), upper);
 }
 
 void insert(const Call& call)
@@ -269,8 +396,8 @@ struct Operation {
     // What follows the name, in order, each word one argument: depth (0 to
     // T.depth), anyDepth (0 to 500 * dim), points (dim-by-m), offsets
     // (dim-by-s, for samples), range ([first last] box numbers), mask (one
-    // element per box), file (a file name). Their number is the most the
-    // operation takes.
+    // element per box), file (a file name), form (a word choosing the
+    // result's form). Their number is the most the operation takes.
     const char* arguments;
     // Its own refusals, boxgraph:Tree:<reason>, beyond those every operation
     // shares (usage, noOperation, the handle's, interrupted, outOfMemory).
@@ -284,6 +411,8 @@ const Operation operations[] = {
     {"boxes", "method", 2, "depth", "badDepth", boxes},
     {"samples", "method", 1, "offsets depth range", "badPoints badDepth badRange", samples},
     {"search", "method", 1, "points depth", "badPoints badDepth", search},
+    {"meets", "method", 1, "points points depth form", "badCorners badDepth badForm", meets},
+    {"faces", "method", 2, "depth range", "badDepth badRange", faces},
     {"insert", "method", 1, "points anyDepth", "badPoints badDepth badSplit", insert},
     {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
     {"coarsen", "method", 1, "depth mask", "badDepth badMask", coarsen},

@@ -18,7 +18,17 @@
 % Anything else must be a real dim-by-s matrix with entries in [-1, 1] and
 % s >= 1, used as given: other empty arrays (zeros(dim, 0), '') are refused,
 % not taken for the default. Errors name the calling function, who.
+%
+% The text "interval" asks for interval mode and is passed through as it is
+% (imagehits tells the modes apart by it).
 function P = samplepoints(who, dim, points, faces)
+  if ischar(points) && ~isempty(points)
+    if ~strcmp(points, 'interval')
+      error(['boxgraph:' who ':badPoints'], '%s: points must be sample points or the text "interval".', who);
+    end
+    P = points;
+    return;
+  end
   if isa(points, 'double') && ~issparse(points) && isequal(size(points), [0 0])
     if dim > 5
       error(['boxgraph:' who ':badPoints'], '%s: give sample points: the default grid is for dim <= 5.', who);

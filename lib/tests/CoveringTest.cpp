@@ -171,6 +171,24 @@ TEST(Covering, SearchOnARectangleWhoseSideOverflows)
         EXPECT_EQ(WalkReference(tree.get(), 2)(&x), search(tree.get(), 2, {x})[0]) << x;
 }
 
+// A rectangle whose faces c -+ r round to infinity holds the infinite
+// points: the walk puts them in the first and last boxes, and the search's
+// bounds, whose outer ends are infinite too, must not be read past their end.
+TEST(Covering, SearchOnARectangleWhoseFacesAreInfinite)
+{
+    TreePtr tree = makeTree({1e308}, {1e308});  // [0, inf]
+    for (int k = 0; k < 3; ++k) {
+        int64_t added = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    }
+    const V points = {INFINITY, 0, 1e308, 1.7e308, INFINITY, -INFINITY, NAN};
+    const V found = search(tree.get(), 3, points);
+    for (size_t p = 0; p < points.size(); ++p)
+        EXPECT_EQ(WalkReference(tree.get(), 3)(&points[p]), found[p]) << points[p];
+    EXPECT_EQ(found[0], 8);
+    EXPECT_EQ(found[5], 0);
+}
+
 // A random tree: inserted points at random depths, some boxes removed, and
 // (unless regular) sd changed between rounds so that some levels split along
 // more than one coordinate, which the search walks instead of indexing.
