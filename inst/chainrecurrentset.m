@@ -19,7 +19,8 @@
 % then the Morse sets.
 %
 % @var{f}, @var{points}, the default samples (adapted to the map, box by
-% box), the progress lines (with @code{T.verbose} not 0) and "settle" are
+% box), the progress lines (with @code{T.verbose} not 0), "settle" and
+% what a failed step leaves (the tree as the steps before it left it) are
 % those of @code{attractor}.  Here the selection keeps a collection that it
 % would keep whole again, so "settle" changes a tree only with @var{steps} =
 % 0: on a covering made otherwise, it keeps the boxes on cycles at the
@@ -134,6 +135,37 @@ end
 %! V.verbose = 0;
 %! chainrecurrentset (V, gradient, 10);
 %! assert (boxes (V), c);
+
+%!function y = limited (x, most)
+%!  ## x -> 3|x| - 2, refusing more than most points at once
+%!  if (columns (x) > most)
+%!    error ("test:tooMany", "%d points", columns (x));
+%!  endif
+%!  y = 3 * abs (x) - 2;
+%!endfunction
+
+%!test
+%! ## A step whose map fails leaves the tree as the steps before it left it
+%! ## (here on the graph's selection): the covering of a run that stops
+%! ## there, at every level. A settling that fails changes nothing.
+%! T = Tree (0, 1);
+%! T.verbose = 0;
+%! try
+%!   chainrecurrentset (T, @(x) limited (x, 2000), 30);
+%!   error ("chainrecurrentset went on");
+%! catch err
+%!   assert (err.identifier, "test:tooMany");
+%! end_try_catch
+%! d = T.depth;
+%! assert (d > 3 && d < 30);
+%! U = Tree (0, 1);
+%! U.verbose = 0;
+%! chainrecurrentset (U, @(x) limited (x, Inf), d);
+%! counts = @(T) arrayfun (@(l) count (T, l), 0:T.depth);
+%! assert (counts (T), counts (U));
+%! assert (boxes (T), boxes (U));
+%! fail ("chainrecurrentset (T, @(x) limited (x, 0), 0, [], 'settle')", "points");
+%! assert (counts (T), counts (U));
 
 %!test
 %! ## Interval mode keeps the three fixed points' boxes at every depth, and

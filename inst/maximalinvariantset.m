@@ -18,7 +18,8 @@
 % outside and stays.
 %
 % @var{f}, @var{points}, the default samples (adapted to the map, box by
-% box), the progress lines (with @code{T.verbose} not 0) and "settle" are
+% box), the progress lines (with @code{T.verbose} not 0), "settle" and
+% what a failed step leaves (the tree as the steps before it left it) are
 % those of @code{attractor}.  Here the selection keeps a collection that it
 % would keep whole again, so "settle" changes a tree only with @var{steps} =
 % 0: on a covering made otherwise, it keeps the boxes on paths infinite both

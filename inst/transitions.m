@@ -20,7 +20,7 @@
 % @item @var{points}: the sample points as offsets in the unit box
 % [-1, 1]^dim, dim-by-s; box j is sampled where @code{samples} puts them,
 % between its faces, at @code{c + r .* points(:, q)} within rounding for
-% its centre c and radius r.  Missing or empty: samples adapted to the
+% its centre c and radius r.  Missing or []: samples adapted to the
 % map, box by box, at the midpoints of equal cells, so that each sample
 % stands for an equal part of its box and the identity map gives the
 % identity matrix.  A first grid of 4 per coordinate at +-0.25 and +-0.75
@@ -67,14 +67,15 @@
 % depth).", "transitions: f must be a function handle or name.",
 % "transitions: f must map a real dim-by-m matrix of points to a real
 % dim-by-m matrix.", "transitions: points must be a real dim-by-s matrix, one
-% sample point per column.", "transitions: sample points must lie in the unit
-% box [-1, 1]^dim.", "transitions: points must be sample points or the
-% text "interval".", and in interval mode "transitions: in interval mode f
-% must map a dim-by-m interval matrix (infsup) to a dim-by-m interval
-% matrix.", "transitions: in interval mode f gave NaN (not an interval) for
-% a box." and, where the interval package is not installed, "transitions:
-% interval mode needs Octave's interval package, ...", which says how to
-% install it.
+% sample point per column.", "transitions: points must hold at least one
+% sample point; [] asks for the default samples.", "transitions: sample
+% points must lie in the unit box [-1, 1]^dim.", "transitions: points must
+% be sample points or the text "interval".", and in interval mode
+% "transitions: in interval mode f must map a dim-by-m interval matrix
+% (infsup) to a dim-by-m interval matrix.", "transitions: in interval mode
+% f gave NaN (not an interval) for a box." and, where the interval package
+% is not installed, "transitions: interval mode needs Octave's interval
+% package, ...", which says how to install it.
 %
 % @example
 % T = Tree (0.5, 0.5);                     % [0, 1]
@@ -270,14 +271,14 @@ end
 %! state = warning ("off", "Octave:shadowed-function");
 %! addpath (folder);
 %! unwind_protect
-%!   id = "";
+%!   caught = "";   # not id: that is the shared identity map
 %!   try
 %!     transitions (Tree (0, 1), @(x) x, 0, "interval");
 %!   catch e
-%!     id = e.identifier;
+%!     caught = e.identifier;
 %!     message = e.message;
 %!   end_try_catch
-%!   assert (id, "boxgraph:transitions:noIntervalPackage");
+%!   assert (caught, "boxgraph:transitions:noIntervalPackage");
 %!   assert (! isempty (strfind (message, "apt-get install octave-interval")));
 %!   assert (! isempty (strfind (message, "pkg install -forge interval")));
 %! unwind_protect_cleanup
@@ -309,6 +310,12 @@ end
 %!error <points must be a real 1-by-s matrix> transitions (T, id, [], [0; 0])
 %!error <sample points must lie in the unit box> transitions (T, id, [], [0 1.5])
 %!error <sample points must lie in the unit box> transitions (T, id, [], NaN)
+%!test
+%! ## Only [] asks for the default samples: an empty set of points is refused.
+%! for points = {zeros(1, 0), zeros(0, 2), '', {}, single([]), false(1, 0)}
+%!   fail ("transitions (T, id, [], points{1})", "points must (hold at least one sample point|be a real 1-by-s matrix)");
+%! endfor
+%! assert (transitions (T, id, [], []), speye (count (T)));
 
 %!demo
 %! ## The doubling map x -> 2x mod 1 on [0, 1], 8 intervals: each box maps

@@ -18,6 +18,8 @@
 //                                       the exact lower and upper faces of every box (from first to last)
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
 //   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
+//   n = treeops(T, "coarsen", [d, mask])
+//                                       removes every box below those at d (where mask is true); n at d
 //   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
 //   treeops(T, "save", file)            writes a tree file that Tree(file) reads back
 //   treeops(T, "release")               frees the tree; every copy of T then refuses
@@ -324,21 +326,38 @@ void insert(const Call& call)
     changeTree(call, [&](int64_t* added) { return Tree_insert(call.tree(), d, points, m, added); });
 }
 
-void keep(const Call& call)
+// Checks that maskArray holds one truth per box at depth d; their number.
+size_t maskSize(const Call& call, const mxArray* maskArray, int32_t d)
 {
-    if (call.nargs < 1)
-        call.fail("badMask", "give a mask: one true or false per box at the depth.");
-    const mxArray* maskArray = call.args[0];
-    const int32_t d = depthArgument(call, 1);
     const int64_t n = TreeHandle_count(call.handle, d);
     if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
         call.fail("badMask", "the mask must be a logical or real double array.");
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
         call.fail("badMask", "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
                                  std::to_string(n) + ").");
-    const gateway::Truths mask(maskArray, static_cast<size_t>(n));
+    return static_cast<size_t>(n);
+}
+
+void keep(const Call& call)
+{
+    if (call.nargs < 1)
+        call.fail("badMask", "give a mask: one true or false per box at the depth.");
+    const int32_t d = depthArgument(call, 1);
+    const gateway::Truths mask(call.args[0], maskSize(call, call.args[0], d));
     changeTree(call, [&](int64_t* kept) {
         Tree_keep(call.tree(), d, mask.data(), kept);
+        return TREE_OK;
+    });
+}
+
+void coarsen(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0);
+    std::optional<gateway::Truths> mask;
+    if (call.nargs > 1)
+        mask.emplace(call.args[1], maskSize(call, call.args[1], d));
+    changeTree(call, [&](int64_t* left) {
+        Tree_coarsen(call.tree(), d, mask ? mask->data() : nullptr, left);
         return TREE_OK;
     });
 }
@@ -402,6 +421,7 @@ const Operation operations[] = {
     {"faces", "method", 2, "depth range", "badDepth badRange", faces},
     {"insert", "method", 1, "points anyDepth", "badPoints badDepth badSplit", insert},
     {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
+    {"coarsen", "method", 1, "depth mask", "badDepth badMask", coarsen},
     {"subdivide", "method", 1, "", "badSplit tooDeep tooManyBoxes", subdivide},
     {"save", "method", 0, "file", "badFileName emptyTree cannotWrite", save},
     {"release", "method", 0, "", "", release},

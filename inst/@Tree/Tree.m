@@ -25,7 +25,8 @@
 %
 % Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
 % @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
-% @code{search}, @code{meets}, @code{faces}, @code{insert}, @code{keep}, @code{save} and
+% @code{search}, @code{meets}, @code{faces}, @code{insert}, @code{keep},
+% @code{coarsen}, @code{save} and
 % @code{release} (@code{methods Tree} lists them).  Octave finds a method's
 % help by the class folder, as in @w{@code{help @@Tree/subdivide}}
 % (@code{help subdivide} alone finds nothing).  The boxes at a depth d (0 is

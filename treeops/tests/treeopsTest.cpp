@@ -126,6 +126,39 @@ TEST(treeops, InsertKeepSaveAndLoad)
     EXPECT_EQ(refusal(t, "save", {name.get()}), "Tree.save: the tree has no boxes to save.");
 }
 
+// Coarsen through the gateway: the whole level or the boxes a mask (logical
+// or double) chooses; refusals change nothing.
+TEST(treeops, CoarsenGoesBackToALevel)
+{
+    Array t = newTree({0}, {1});
+    for (int k = 0; k < 4; ++k)
+        run(t, "subdivide");
+    Array two = scalar(2);
+    Array some = host::uint8Row({1, 0, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), some.get()}),
+              "Tree.coarsen: the mask must be a logical or real double array.");
+    Array three = row({1, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), three.get()}),
+              "Tree.coarsen: the mask must hold one element per box at depth 2 (4).");
+    Array five = scalar(5);
+    EXPECT_EQ(refusal(t, "coarsen", {five.get()}), "Tree.coarsen: depth must be a whole number from 0 to 4.");
+    EXPECT_EQ(number(t, "count"), 16);
+
+    Array middle = row({0, 1, 1, 0});
+    EXPECT_EQ(number(t, "coarsen", {two.get(), middle.get()}), 4);
+    EXPECT_EQ(number(t, "depth"), 4);
+    EXPECT_EQ(host::doubles(run(t, "boxes")[0].get()),
+              V({-0.9375, -0.8125, -0.6875, -0.5625, 0.5625, 0.6875, 0.8125, 0.9375}));
+    Array first(mxCreateNumericMatrix(1, 4, mxLOGICAL_CLASS, mxREAL));
+    mxGetLogicals(first.get())[0] = true;
+    EXPECT_EQ(number(t, "coarsen", {two.get(), first.get()}), 4);
+    EXPECT_EQ(number(t, "count"), 4);
+    EXPECT_EQ(number(t, "coarsen"), 4);  // the deepest level: nothing changes
+    Array one = scalar(1);
+    EXPECT_EQ(number(t, "coarsen", {one.get()}), 2);
+    EXPECT_EQ(number(t, "depth"), 1);
+}
+
 // The boxes meeting rectangles, in the three forms, and the boxes' faces,
 // on a level with a removed box.
 TEST(treeops, MeetsAndFacesThroughTheGateway)
