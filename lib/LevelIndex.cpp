@@ -595,6 +595,18 @@ void forEachListed(const CheckedVector<Axis>& axes, const CheckedVector<Key>& ke
     }
 }
 
+// The faces of the box with the cell key: the bounds of its cells (the
+// rectangle's own faces at the ends), which search compares with.
+void facesOf(const CheckedVector<Axis>& axes, uint64_t key, double* lower, double* upper)
+{
+    for (size_t k = 0; k < axes.size(); ++k) {
+        const Axis& axis = axes[k];
+        const auto g = static_cast<int64_t>(axis.m == 0 ? 0 : (key >> axis.offset) & static_cast<uint64_t>(axis.last));
+        lower[k] = g == 0 ? axis.lo : axis.bounds[static_cast<size_t>(g)];
+        upper[k] = g == axis.last ? axis.hi : axis.bounds[static_cast<size_t>(g) + 1];
+    }
+}
+
 template <class Layout>
 void search(const CheckedVector<Axis>& axes, const Index<Layout>& index, const double* points,
             int64_t count, double* numbers)
@@ -698,25 +710,28 @@ void LevelIndex_search(const LevelIndex* index, const double* points, int64_t co
 void LevelIndex_samples(const LevelIndex* index, int64_t first, int64_t last, const double* offsets,
                         int64_t count, double* points)
 {
-    // From the box's faces, the cell bounds (the rectangle's own faces at
-    // the ends), as search compares with them.
-    const CheckedVector<Axis>& axes = index->axes;
-    const size_t dim = axes.size();
+    const size_t dim = index->axes.size();
     const size_t each = static_cast<size_t>(count) * dim;
     double lower[256];
     double upper[256];
     withKeys(index, [&](const auto& keys) {
         for (int64_t b = first; b <= last; ++b) {
             Interrupt_poll();
-            const uint64_t key = keys[static_cast<size_t>(b - 1)];
-            for (size_t k = 0; k < dim; ++k) {
-                const Axis& axis = axes[k];
-                const auto g = static_cast<int64_t>(axis.m == 0 ? 0 : (key >> axis.offset) & static_cast<uint64_t>(axis.last));
-                lower[k] = g == 0 ? axis.lo : axis.bounds[static_cast<size_t>(g)];
-                upper[k] = g == axis.last ? axis.hi : axis.bounds[static_cast<size_t>(g) + 1];
-            }
+            facesOf(index->axes, keys[static_cast<size_t>(b - 1)], lower, upper);
             Vec_samples(lower, upper, offsets, count, static_cast<int>(dim), points);
             points += each;
+        }
+    });
+}
+
+void LevelIndex_faces(const LevelIndex* index, int64_t first, int64_t last, double* lower, double* upper)
+{
+    const size_t dim = index->axes.size();
+    withKeys(index, [&](const auto& keys) {
+        for (int64_t b = first; b <= last; ++b) {
+            Interrupt_poll();
+            const size_t at = static_cast<size_t>(b - first) * dim;
+            facesOf(index->axes, keys[static_cast<size_t>(b - 1)], lower + at, upper + at);
         }
     });
 }

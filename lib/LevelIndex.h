@@ -70,6 +70,12 @@ void LevelIndex_search(const LevelIndex* index, const double* points, int64_t co
 void LevelIndex_samples(const LevelIndex* index, int64_t first, int64_t last, const double* offsets,
                         int64_t count, double* points);
 
+// Tree_faces (Meets.h) for the boxes first to last (1 <= first, last <= the
+// count) of the index's level: the cell bounds, which are the walk's
+// centres, so the same faces to the last bit. Allocates nothing;
+// interruptible. O(boxes written * dim).
+void LevelIndex_faces(const LevelIndex* index, int64_t first, int64_t last, double* lower, double* upper);
+
 // Tree_boxes for the index's level: centres (and radii, unless null) of every
 // box, dim doubles each, in number order. Allocates nothing; interruptible.
 // O(boxes).

@@ -7,6 +7,7 @@
 #include "Alloc.h"
 #include "Covering.h"
 #include "LevelIndex.h"
+#include "Meets.h"
 #include "Owner.h"
 #include "Tree.h"
 
@@ -180,6 +181,17 @@ void TreeHandle_samples(TreeHandle* handle, int32_t depth, int64_t first, int64_
                                      offsets, count, points);
               },
               [&] { Tree_samples(handle->tree, depth, first, last, offsets, count, points); });
+}
+
+void TreeHandle_faces(TreeHandle* handle, int32_t depth, int64_t first, int64_t last, double* lower,
+                      double* upper)
+{
+    listLevel(handle, depth,
+              [&](const LevelIndex* index) {
+                  LevelIndex_faces(index, std::max<int64_t>(first, 1), std::min(last, LevelIndex_count(index)), lower,
+                                   upper);
+              },
+              [&] { Tree_faces(handle->tree, depth, first, last, lower, upper); });
 }
 
 void TreeHandle_search(TreeHandle* handle, int32_t depth, const double* points, int64_t count,

@@ -76,6 +76,13 @@ void TreeHandle_boxes(TreeHandle* handle, int32_t depth, double* centers, double
 void TreeHandle_samples(TreeHandle* handle, int32_t depth, int64_t first, int64_t last, const double* offsets,
                         int64_t count, double* points);
 
+// Tree_faces (Meets.h) for the boxes first to last through the level's
+// index, made and kept when it is missing. O(boxes written), plus O(boxes
+// down to depth) to make the index (or walking, on a level no index
+// serves: O(boxes down to depth up to box last)).
+void TreeHandle_faces(TreeHandle* handle, int32_t depth, int64_t first, int64_t last, double* lower,
+                      double* upper);
+
 // Tree_search through the level's index, made (or given its hash slots)
 // and kept when it is missing. O(count * dim), plus O(boxes down to depth)
 // to make the index; on a level no index serves O(count * depth), plus

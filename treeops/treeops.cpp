@@ -299,7 +299,7 @@ void meets(const Call& call)
 void faces(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    const int64_t n = Tree_count(call.tree(), d);
+    const int64_t n = TreeHandle_count(call.handle, d);
     int64_t first = 1;
     int64_t last = n;
     rangeArgument(call, 1, n, &first, &last);
@@ -315,7 +315,7 @@ void faces(const Call& call)
     } else {
         upper = unasked.emplace(static_cast<size_t>(dim) * static_cast<size_t>(columns)).get();
     }
-    Tree_faces(call.tree(), d, first, last, mxGetPr(call.plhs[0]), upper);
+    TreeHandle_faces(call.handle, d, first, last, mxGetPr(call.plhs[0]), upper);
 }
 
 void insert(const Call& call)

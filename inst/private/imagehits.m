@@ -1,7 +1,6 @@
 % The boxes of the tree T at depth d that the images under f of boxes at
 % depth d hit: the one place where boxes are mapped. A sample point of a box
-% for an offset p in [-1, 1]^dim is the point samples gives, between the
-% box's faces (those search places points by): c + r .* p within rounding;
+% with centre c and radius r is c + r .* p for an offset p in [-1, 1]^dim;
 % images outside the covering are dropped (or, for 'insert', given boxes).
 % Points are mapped and searched in batches of about 2^20, so memory stays
 % bounded whatever the number of boxes.
@@ -76,7 +75,7 @@ function out = imagehits(T, f, d, P, mode, who, from)
   else
     list = find(from);
     m = numel(list);
-    [lowers, uppers] = faces(T, d);
+    centres = samples(T, zeros(dim, 1), d);
   end
   adaptive = isstruct(P);
   if adaptive
@@ -104,28 +103,21 @@ function out = imagehits(T, f, d, P, mode, who, from)
     first = (q - 1) * per + 1;
     last = min(q * per, m);
     w = last - first + 1;
-    if isempty(list)   % the samples made natively, the faces when needed
-      L = [];
-      X = samples(T, base, d, [first last]);
+    if isempty(list)
+      C = samples(T, zeros(dim, 1), d, [first last]);
     else
-      L = lowers(:, list(first:last));
-      U = uppers(:, list(first:last));
-      X = boxpoints(L, U, base);
+      C = centres(:, list(first:last));
     end
     counted = sparse(n, w);   % samples of box j (of the chunk) in box i
     pending = {};   % points to search and the chunk's box of each
     owners = {};
     held = 0;
-    Y = mapped(f, X, who, dim);
-    clear X;
+    Y = mapped(f, boxpoints(C, r, base), who, dim);
     if adaptive
       grid = gridcounts(Y, r, P, w);
       refine = find(any(grid > numel(P.t), 1));
       total = prod(grid, 1);
       shape = repmat(numel(P.t), 1, dim);
-      if ~isempty(refine) && isempty(L)
-        [L, U] = faces(T, d, [first last]);
-      end
     else
       refine = [];
       total = repmat(s0, 1, w);
@@ -147,7 +139,7 @@ function out = imagehits(T, f, d, P, mode, who, from)
         for at = 1:slice:numel(boxes)
           b = boxes(at:min(at + slice - 1, numel(boxes)));
           Z = zeros(dim, size(G, 2), numel(b));
-          Z(:, ~inprobe, :) = reshape(mapped(f, boxpoints(L(:, b), U(:, b), fresh), who, dim), dim, [], numel(b));
+          Z(:, ~inprobe, :) = reshape(mapped(f, boxpoints(C(:, b), r, fresh), who, dim), dim, [], numel(b));
           if P.faces   % the probe's images, in their places in the grid
             Z(:, inprobe, :) = Y(:, :, b);
           end
@@ -244,14 +236,10 @@ function r = levelradius(T, d)
   end
 end
 
-% The sample points of boxes with the faces L and U (dim-by-b) for the
-% offsets G, box by box, as samples makes them: lower + (upper - lower) .*
-% (G(:, q) + 1) / 2, kept within the box's faces.
-function X = boxpoints(L, U, G)
+% The sample points c + r .* G(:, q) of boxes with centres C, box by box.
+function X = boxpoints(C, r, G)
   [dim, s] = size(G);
-  L = reshape(L, dim, 1, []);
-  U = reshape(U, dim, 1, []);
-  X = reshape(min(max(L + (U - L) .* ((G + 1) / 2), L), U), dim, s * size(L, 3));
+  X = reshape(reshape(C, dim, 1, []) + r .* G, dim, s * size(C, 2));
 end
 
 % f(X), checked: real, numeric and of the points' shape.

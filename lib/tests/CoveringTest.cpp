@@ -481,6 +481,12 @@ TEST(LevelIndex, ListsItsLevelAsTheWalkDoes)
             ASSERT_EQ(c, walked.first) << "tree " << t << " depth " << depth;
             ASSERT_EQ(r, walked.second) << "tree " << t << " depth " << depth;
             EXPECT_EQ(boxesAt(tree, depth), walked);
+            // The faces, as the walk gives them.
+            V lower(c.size(), NAN), upper(c.size(), NAN), walkedLower(c.size()), walkedUpper(c.size());
+            LevelIndex_faces(index.get(), 1, n, lower.data(), upper.data());
+            Tree_faces(tree, depth, 1, n, walkedLower.data(), walkedUpper.data());
+            ASSERT_EQ(lower, walkedLower) << "tree " << t << " depth " << depth;
+            ASSERT_EQ(upper, walkedUpper) << "tree " << t << " depth " << depth;
             // A range, three offsets a box, the last the lower corner.
             V offsets(3 * dim, -1);
             for (size_t i = 0; i < 2 * dim; ++i)

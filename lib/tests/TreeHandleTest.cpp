@@ -10,6 +10,7 @@
 
 #include "Covering.h"
 #include "LevelIndex.h"
+#include "Meets.h"
 #include "Owner.h"
 #include "Rectangle.h"
 #include "ThrowingAlloc.h"
@@ -86,7 +87,7 @@ TEST(TreeHandle, KeepsTheIndexOfALevelUntilTheTreeChanges)
     EXPECT_EQ(h->kept.indexDepth, 8);
 
     // On the kept level nothing is made again.
-    V numbers(500), centers(2 * 256), radii(2 * 256), samples(2 * 3);
+    V numbers(500), centers(2 * 256), radii(2 * 256), samples(2 * 3), lower(2 * 3), upper(2 * 3);
     const double offsets[2] = {0.5, -0.5};
     EXPECT_TRUE(allocatesNothing([&] {
         TreeHandle_search(h.get(), 8, points.data(), 500, numbers.data());
@@ -94,7 +95,12 @@ TEST(TreeHandle, KeepsTheIndexOfALevelUntilTheTreeChanges)
         EXPECT_EQ(TreeHandle_depth(h.get()), 8);
         TreeHandle_boxes(h.get(), 8, centers.data(), radii.data());
         TreeHandle_samples(h.get(), 8, 7, 9, offsets, 1, samples.data());
+        TreeHandle_faces(h.get(), 8, 7, 9, lower.data(), upper.data());
     }));
+    V walkedLower(2 * 3), walkedUpper(2 * 3);
+    Tree_faces(h->tree, 8, 7, 9, walkedLower.data(), walkedUpper.data());
+    EXPECT_EQ(lower, walkedLower);
+    EXPECT_EQ(upper, walkedUpper);
     EXPECT_EQ(numbers, fresh(h.get(), 8, points));
     for (size_t b = 0; b < 3; ++b)
         for (size_t k = 0; k < 2; ++k)
