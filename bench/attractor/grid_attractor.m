@@ -4,7 +4,8 @@
 % of a uniform grid (2^ceil(d/2) by 2^floor(d/2) over the rectangle, halved
 % along x at odd depths and y at even ones, as a tree's default sd does),
 % held as vectors of cell coordinates; each step halves every cell, maps the
-% sample points of every cell (centre + radius .* P), finds the cells of the
+% sample points of every cell (between its bounds, as samples places them:
+% lower + (upper - lower) .* (P + 1) / 2, kept within), finds the cells of the
 % images, and keeps the cells among them with ismember (which sorts).
 % Centres, radii and cell bounds are computed as the tree computes them
 % (each halving moves the centre by half the radius), and images are placed
@@ -36,7 +37,7 @@ function [c, r] = grid_attractor (f, steps, P, center, radius)
     keys = cell (1, ceil (numel (ix) / chunk));
     for k = 1:numel (keys)
       j = (k - 1) * chunk + 1 : min (k * chunk, numel (ix));
-      X = [reshape(cx(j)' + rx * P(1, :)', 1, []); reshape(cy(j)' + ry * P(2, :)', 1, [])];
+      X = [reshape(between(bx, ix(j), P(1, :)), 1, []); reshape(between(by, iy(j), P(2, :)), 1, [])];
       Y = f (X);
       inside = Y(1, :) >= lo(1) & Y(1, :) <= hi(1) & Y(2, :) >= lo(2) & Y(2, :) <= hi(2);
       % the cell whose lower bound is the last one at or below the image
@@ -82,4 +83,12 @@ function b = axisbounds (center, radius, m)
     b(q(lower) + 1) = b(q(lower) + h + 1) - r;
     b(q(~lower) + 1) = b(q(~lower) - h + 1) + r;
   end
+end
+
+% The samples of cells g (0-based) of an axis with bounds b at the offsets
+% p, a column per cell: between the cell's bounds, as samples places them.
+function x = between (b, g, p)
+  lower = reshape (b(g + 1), 1, []);
+  upper = reshape (b(g + 2), 1, []);
+  x = min (max (lower + (upper - lower) .* ((p(:) + 1) / 2), lower), upper);
 end

@@ -103,21 +103,27 @@ function out = imagehits(T, f, d, P, mode, who, from)
     first = (q - 1) * per + 1;
     last = min(q * per, m);
     w = last - first + 1;
-    if isempty(list)
-      C = samples(T, zeros(dim, 1), d, [first last]);
+    if isempty(list)   % the samples made natively, the centres when needed
+      C = [];
+      X = samples(T, base, d, [first last]);
     else
       C = centres(:, list(first:last));
+      X = boxpoints(C, r, base);
     end
     counted = sparse(n, w);   % samples of box j (of the chunk) in box i
     pending = {};   % points to search and the chunk's box of each
     owners = {};
     held = 0;
-    Y = mapped(f, boxpoints(C, r, base), who, dim);
+    Y = mapped(f, X, who, dim);
+    clear X;
     if adaptive
       grid = gridcounts(Y, r, P, w);
       refine = find(any(grid > numel(P.t), 1));
       total = prod(grid, 1);
       shape = repmat(numel(P.t), 1, dim);
+      if ~isempty(refine) && isempty(C)
+        C = samples(T, zeros(dim, 1), d, [first last]);
+      end
     else
       refine = [];
       total = repmat(s0, 1, w);
