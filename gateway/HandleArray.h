@@ -37,6 +37,7 @@
 #include <cmath>
 
 #include "Gateway.h"
+#include "HostArrays.h"
 #include "Owner.h"
 #include "TreeRecords.h"
 
@@ -138,8 +139,7 @@ inline uint64_t tagOf(const TreeHandle* handle)
 // A new handle array holding handle's address and tag.
 inline mxArray* makeHandle(TreeHandle* handle)
 {
-    const mwSize dims[2] = {1, static_cast<mwSize>(kHandleColumns)};
-    mxArray* array = mxCreateCharArray(2, dims);
+    mxArray* array = gateway::charRow(kHandleColumns);
     unsigned char* data = static_cast<unsigned char*>(mxGetData(array));
     const uint64_t tag = detail::tagOf(handle);
     memcpy(data, &handle, sizeof handle);

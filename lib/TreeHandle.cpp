@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "Alloc.h"
+#include "Memory.h"
 #include "Owner.h"
 #include "Tree.h"
 
@@ -53,6 +54,7 @@ void TreeHandle_release(TreeHandle* handle)
 {
     Tree_free(&handle->iter);
     Tree_free(&handle->tree);
+    Memory_giveBack();  // the boxes' pages, back to the system
 }
 
 void TreeHandle_free(TreeHandle** handle)

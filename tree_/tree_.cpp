@@ -99,6 +99,9 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
     gateway::run(treehandle::kTree, [&] {
         if (nrhs < 1)
             gateway::fail("usage", "Tree: give a center and a radius, or a file name.");
+        // The tree is the result: a file's tree may take what is available
+        // but a reserve, not half of it.
+        gateway::keepsWhatItMakes();
         HandleOwner handle = nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs);
         plhs[0] = treehandle::makeHandle(handle.get());
         handle.release();  // the tree now belongs to the host value

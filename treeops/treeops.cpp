@@ -109,7 +109,7 @@ void refuseStatus(const Call& call, TreeStatus status)
 template <class Change>
 void changeTree(const Call& call, Change change)
 {
-    call.plhs[0] = mxCreateDoubleScalar(0);
+    call.plhs[0] = gateway::doubleScalar(0);
     double* result = mxGetPr(call.plhs[0]);
     int64_t n = 0;
     const TreeStatus status = change(&n);
@@ -122,24 +122,24 @@ void changeTree(const Call& call, Change change)
 
 void depth(const Call& call)
 {
-    call.plhs[0] = mxCreateDoubleScalar(Tree_depth(call.tree()));
+    call.plhs[0] = gateway::doubleScalar(Tree_depth(call.tree()));
 }
 
 void count(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    call.plhs[0] = mxCreateDoubleScalar(static_cast<double>(Tree_count(call.tree(), d)));
+    call.plhs[0] = gateway::doubleScalar(static_cast<double>(Tree_count(call.tree(), d)));
 }
 
 void boxes(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    const auto n = static_cast<mwSize>(Tree_count(call.tree(), d));
-    const auto dim = static_cast<mwSize>(call.dim());
-    call.plhs[0] = mxCreateDoubleMatrix(dim, n, mxREAL);
+    const auto n = static_cast<size_t>(Tree_count(call.tree(), d));
+    const auto dim = static_cast<size_t>(call.dim());
+    call.plhs[0] = gateway::doubleMatrix(dim, n);
     double* radii = nullptr;
     if (call.nlhs > 1) {
-        call.plhs[1] = mxCreateDoubleMatrix(dim, n, mxREAL);
+        call.plhs[1] = gateway::doubleMatrix(dim, n);
         radii = mxGetPr(call.plhs[1]);
     }
     Tree_boxes(call.tree(), d, mxGetPr(call.plhs[0]), radii);
@@ -163,13 +163,10 @@ void samples(const Call& call)
         first = static_cast<int64_t>(r.data[0]);
         last = static_cast<int64_t>(r.data[1]);
     }
-    // Sizes counted in double: their product can pass what a size_t holds.
+    // Counted in double: the product can pass what a size_t holds.
     const double columns = static_cast<double>(s) * static_cast<double>(last - first + 1);
-    const double bytes = static_cast<double>(call.dim()) * columns * sizeof(double);
-    if (!(bytes < static_cast<double>(SIZE_MAX)))
-        throw gateway::OutOfMemory{};
-    gateway::ensureRoom(static_cast<size_t>(bytes));
-    call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(call.dim()), static_cast<mwSize>(columns), mxREAL);
+    gateway::resultBytes(static_cast<double>(call.dim()) * columns, sizeof(double));
+    call.plhs[0] = gateway::doubleMatrix(static_cast<size_t>(call.dim()), static_cast<size_t>(columns));
     Tree_samples(call.tree(), d, first, last, offsets, s, mxGetPr(call.plhs[0]));
 }
 
@@ -185,6 +182,7 @@ void search(const Call& call)
 
 void insert(const Call& call)
 {
+    gateway::keepsWhatItMakes();  // the new boxes stay in the tree
     int64_t m = 0;
     const double* points = pointsArgument(call, 0, &m);
     const int32_t d = depthArgument(call, 1, TREE_DEPTH_PER_DIM * call.dim());
@@ -212,6 +210,7 @@ void keep(const Call& call)
 
 void subdivide(const Call& call)
 {
+    gateway::keepsWhatItMakes();  // the new boxes stay in the tree
     changeTree(call, [&](int64_t* added) { return Tree_subdivide(call.tree(), added); });
 }
 
@@ -288,14 +287,14 @@ void makeOperationTable(mxArray** result)
 {
     const char* fields[] = {"name", "form", "results", "arguments", "refusals"};
     const size_t n = sizeof operations / sizeof operations[0];
-    mxArray* table = *result = mxCreateStructMatrix(1, n, 5, fields);
+    mxArray* table = *result = gateway::structResult(1, n, 5, fields);
     for (size_t k = 0; k < n; ++k) {
         const Operation& op = operations[k];
-        mxSetField(table, k, "name", mxCreateString(op.name));
-        mxSetField(table, k, "form", mxCreateString(op.form));
-        mxSetField(table, k, "results", mxCreateDoubleScalar(op.results));
-        mxSetField(table, k, "arguments", mxCreateString(op.arguments));
-        mxSetField(table, k, "refusals", mxCreateString(op.refusals));
+        mxSetField(table, k, "name", gateway::textResult(op.name));
+        mxSetField(table, k, "form", gateway::textResult(op.form));
+        mxSetField(table, k, "results", gateway::doubleScalar(op.results));
+        mxSetField(table, k, "arguments", gateway::textResult(op.arguments));
+        mxSetField(table, k, "refusals", gateway::textResult(op.refusals));
     }
 }
 

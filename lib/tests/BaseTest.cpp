@@ -21,12 +21,13 @@ using alloc_testing::ThrowingAlloc;
 TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
 {
     ThrowingAlloc throwing;
-    Alloc_setBudget(1000);
+    const size_t whole = Alloc_footprint(1000);
+    Alloc_setBudget(whole);
     void* a = CHECKED_CALLOC(100, 8);
-    EXPECT_EQ(Alloc_taken(), 800u);
+    EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     EXPECT_THROW(CHECKED_CALLOC(30, 8), AllocFailed);  // 240 more would pass the cap
     EXPECT_NE(ThrowingAlloc::report().find("calloc of 240 bytes failed"), std::string::npos);
-    EXPECT_EQ(Alloc_taken(), 800u);
+    EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     Alloc_free(a, 800);
     EXPECT_EQ(Alloc_taken(), 0u);
     void* b = CHECKED_CALLOC(125, 8);  // the whole cap, now that a came back
@@ -37,12 +38,39 @@ TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
     Alloc_free(b, 1000);
     {
         CheckedVector<double> v(100);
-        EXPECT_EQ(Alloc_taken(), 800u);
+        EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     }
     EXPECT_EQ(Alloc_taken(), 0u);  // a checked vector gives back what it took
     Alloc_setBudget(0);
     void* big = CHECKED_CALLOC(1, 1 << 20);  // no cap
     free(big);
+}
+
+// Small blocks cost the heap's record and rounding: a budget counted in
+// bytes alone would let a tree of small boxes take half as much again as it
+// allows.
+TEST(Budget, CountsWhatABlockCostsTheHeap)
+{
+    const size_t word = sizeof(void*);
+    EXPECT_EQ(Alloc_footprint(0), 4 * word);
+    EXPECT_EQ(Alloc_footprint(4 * word), 6 * word);  // a box: 32 bytes cost 48 where words are 8
+    for (size_t bytes : {size_t{1}, size_t{100}, size_t{5000}, size_t{1} << 20, size_t{3} << 30}) {
+        EXPECT_GT(Alloc_footprint(bytes), bytes);
+        EXPECT_LE(Alloc_footprint(bytes), bytes + 4096 + 4 * word);
+    }
+    EXPECT_EQ(Alloc_footprint(size_t{1} << 20) % 4096, 0u);  // mapped blocks take whole pages
+    EXPECT_EQ(Alloc_footprint(SIZE_MAX - 1), SIZE_MAX);
+
+    ThrowingAlloc throwing;
+    Alloc_setBudget(1000 * Alloc_footprint(32) - 1);
+    std::vector<void*> boxes;
+    EXPECT_THROW(
+        for (int k = 0; k < 1000; ++k) boxes.push_back(CHECKED_CALLOC(1, 32)), AllocFailed);
+    EXPECT_EQ(boxes.size(), 999u);
+    for (void* box : boxes)
+        Alloc_free(box, 32);
+    EXPECT_EQ(Alloc_taken(), 0u);
+    Alloc_setBudget(0);
 }
 
 size_t sourceCalls = 0;
