@@ -244,6 +244,58 @@ TEST(treeops, SamplesTooLargeForTheMemoryAreRefusedFirst)
     EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get(), deepest.get(), range.get()})[0].get()), 1u << 16);
 }
 
+// Every result counts against the call's budget before it is made: past the
+// user's cap, the centres are refused before the library lists a box (its
+// checked allocation would report on the console first), and the refused
+// call leaves the tree as it was.
+TEST(treeops, ResultsPastTheBudgetAreRefusedBeforeTheyAreMade)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 16; ++k)
+        run(t, "subdivide");  // 65536 boxes: 1 MiB of centres, 1 MiB of radii
+    Array name = text("boxes");
+    {
+        checks::MemoryCap cap("5e5");
+        for (int nlhs : {1, 2}) {
+            host::CallResult r = checks::cleanCall(treeops(), nlhs, {t.get(), name.get()});
+            EXPECT_EQ(r.error, "Tree: out of memory.");
+            EXPECT_EQ(r.errorId, "boxgraph:Tree:outOfMemory");
+            EXPECT_EQ(r.console, "");
+        }
+        EXPECT_EQ(number(t, "count"), 65536);
+    }
+    EXPECT_EQ(run(t, "boxes", {}, 2).size(), 2u);
+}
+
+// Loading a tree needs about what the tree needs: the tree is the call's
+// result, so the call may take what is available but a reserve, not half.
+// A tree larger than that is refused cleanly.
+TEST(treeops, ATreeLoadsInAboutWhatItNeeds)
+{
+    Array t = newTree({0}, {1});
+    for (int k = 0; k < 20; ++k)
+        run(t, "subdivide");  // 2^21 - 1 boxes: about 100 MB in the heap
+    treefiles::TempFile file("");
+    Array name = text(file.path());
+    run(t, "save", {name.get()});
+    run(t, "release");
+    const host::Module& tree_ = host::Module::at(TREE_PATH);
+    {
+        limits::AddressLimit limit(150u << 20);
+        if (!limit.active())
+            GTEST_SKIP() << "no address-space limit can be set here";
+        host::CallResult loaded = checks::cleanCall(tree_, 1, {name.get()});
+        ASSERT_TRUE(loaded.ok) << loaded.error;
+        Array u = treetest::object(loaded.outputs[0].get());
+        EXPECT_EQ(number(u, "count"), 1 << 20);
+        run(u, "release");
+    }
+    {
+        limits::AddressLimit limit(60u << 20);
+        EXPECT_EQ(checks::refusal(tree_, {name.get()}), "Tree: out of memory.");
+    }
+}
+
 // The table treeops gives is what the operations do: each takes the
 // arguments its row lists (one more is refused) and gives as many results
 // as the row says, which is what the class hands on from T.op(...).
