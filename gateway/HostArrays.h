@@ -170,6 +170,17 @@ inline HostText text(const mxArray* a, const Refusal& notText)
     return copy;
 }
 
+// A NUL-terminated copy of a char array that names a file, or a refusal: not
+// text (notText), or holding a NUL character (hasNul), which would end the
+// name early and name another file.
+inline HostText fileName(const mxArray* a, const Refusal& notText, const Refusal& hasNul)
+{
+    HostText name = text(a, notText);
+    if (std::strlen(name.get()) != static_cast<size_t>(mxGetNumberOfElements(a)))
+        fail(hasNul);
+    return name;
+}
+
 // ---- working memory
 
 // What a working array holds when it is handed over: zeros, or whatever was

@@ -11,7 +11,8 @@
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
 //   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
 //   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
-//   treeops(T, "save", file)            writes a tree file that Tree(file) reads back
+//   treeops(T, "save", file)            writes a tree file that Tree(file) reads back, replacing
+//                                       an old one only once the new one is whole
 //   treeops(T, "release")               frees the tree; every copy of T then refuses
 //   ops = treeops("operations")         the table of operations below, as a struct array
 //
@@ -30,6 +31,7 @@
 #include <string>
 
 #include "Covering.h"
+#include "FileReplacement.h"
 #include "HandleArray.h"
 #include "HostArrays.h"
 #include "Tree.h"
@@ -219,19 +221,25 @@ void save(const Call& call)
     if (call.nargs < 1)
         call.fail("badFileName", "give a file name.");
     const gateway::HostText name =
-        gateway::text(call.args[0], call.refusal("badFileName", "the file name must be text."));
+        gateway::fileName(call.args[0], call.refusal("badFileName", "the file name must be text."),
+                          call.refusal("badFileName", "the file name must not hold a NUL character."));
     if (call.tree()->root == nullptr)
         call.fail("emptyTree", "the tree has no boxes to save.");
-    treehandle::File file(fopen(name.get(), "wb"));
+    // The tree goes to a new file beside the target, which replaces the
+    // target only once it is whole: a failure leaves the old file as it was.
+    ReplacementStatus status = REPLACEMENT_OK;
+    Owner<FileReplacement, FileReplacement_free> file(FileReplacement_open(name.get(), &status));
+    if (status == REPLACEMENT_NOT_REGULAR)
+        call.fail("notRegularFile", "the file exists and is not a regular file (a folder, a device); name a file.");
     if (!file)
         call.fail("cannotWrite", "could not open the file for writing.");
-    const bool written = Tree_write(call.tree(), file.get()) == 0;
-    const bool closed = fclose(file.release()) == 0;
+    const bool written = Tree_write(call.tree(), FileReplacement_stream(file.get())) == 0;
     TreeHandle_reset(call.handle);
-    if (!written || !closed) {
-        remove(name.get());  // no half-written tree file is left behind
+    if (!written)
         call.fail("cannotWrite", "could not write the file.");
-    }
+    FileReplacement* whole = file.release();
+    if (FileReplacement_commit(&whole) != REPLACEMENT_OK)
+        call.fail("cannotWrite", "could not write the file.");
 }
 
 void release(const Call& call)
@@ -267,7 +275,7 @@ const Operation operations[] = {
     {"insert", "method", 1, "points anyDepth", "badPoints badDepth badSplit", insert},
     {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
     {"subdivide", "method", 1, "", "badSplit tooDeep tooManyBoxes", subdivide},
-    {"save", "method", 0, "file", "badFileName emptyTree cannotWrite", save},
+    {"save", "method", 0, "file", "badFileName emptyTree notRegularFile cannotWrite", save},
     {"release", "method", 0, "", "", release},
 };
 

@@ -9,8 +9,16 @@
 % (a @code{Tree} loaded from a @code{.mat} file into another session is
 % refused).  Also callable as @code{T.save(file)}.
 %
-% Errors: the file cannot be opened or written (no partial file is left);
-% the tree has no boxes.
+% The tree is written to a new file in the same folder, which takes the
+% place of @var{file} only once it is whole and on the disk: a save that
+% fails (a full disk, Ctrl-C) leaves an old @var{file} as it was and no
+% other file behind.  A link is followed (the file it leads to is replaced);
+% a file saved over keeps its permissions.  The folder must let a new file
+% be made in it.
+%
+% Errors: the file cannot be made or written; @var{file} exists and is no
+% regular file (a folder, a device); the name holds a NUL character; the
+% tree has no boxes.
 %
 % @example
 % T = Tree ([0 0], [1 1]);
@@ -25,3 +33,27 @@
 function save(T, varargin)
   treeops(struct(T), 'save', varargin{:});
 end
+
+%!test
+%! ## Saving over a file replaces it whole and leaves nothing else in its folder.
+%! folder = tempname ();
+%! mkdir (folder);
+%! unwind_protect
+%!   file = fullfile (folder, 'a.tree');
+%!   T = Tree ([0 0], [1 1]);
+%!   save (T, file);
+%!   subdivide (T); subdivide (T);
+%!   save (T, file);
+%!   assert (count (Tree (file)), 4);
+%!   d = dir (folder);
+%!   assert (sort ({d(~[d.isdir]).name}), {'a.tree'});
+%!   ## A folder and a name with a NUL are refused; nothing is written.
+%!   fail ('save (T, folder)', '^Tree.save: the file exists and is not a regular file');
+%!   fail ('save (T, [file char(0) ''x''])', '^Tree.save: the file name must not hold a NUL character\.$');
+%!   assert (count (Tree (file)), 4);
+%!   d = dir (folder);
+%!   assert (sort ({d(~[d.isdir]).name}), {'a.tree'});
+%! unwind_protect_cleanup
+%!   confirm_recursive_rmdir (false, 'local');
+%!   rmdir (folder, 's');
+%! end_unwind_protect

@@ -8,6 +8,12 @@
 
 #include <functional>
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
 #include "AddressLimit.h"
 #include "Checks.h"
 #include "TreeFiles.h"
@@ -124,6 +130,57 @@ TEST(treeops, InsertKeepSaveAndLoad)
     run(t, "keep", {zero.get()});
     EXPECT_EQ(number(t, "depth"), -1);
     EXPECT_EQ(refusal(t, "save", {name.get()}), "Tree.save: the tree has no boxes to save.");
+}
+
+// save never destroys what was there: a target that is no regular file is
+// refused before anything is written, a name with a NUL is refused (it
+// would name another file), and a write that fails (a full disk, here a
+// file-size limit) leaves the old file whole and no other file behind.
+TEST(treeops, SaveNeverDestroysWhatWasThere)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 12; ++k)
+        run(t, "subdivide");  // 8191 boxes: about 24 kB of file
+    const std::string notAFile =
+        "Tree.save: the file exists and is not a regular file (a folder, a device); name a file.";
+    Array here = text(".");
+    EXPECT_EQ(refusal(t, "save", {here.get()}), notAFile);
+    treefiles::TempFile old("");
+    Array withNul = treetest::chars(old.path() + std::string(1, '\0') + "x");
+    EXPECT_EQ(refusal(t, "save", {withNul.get()}), "Tree.save: the file name must not hold a NUL character.");
+#if !defined(_WIN32)
+    Array full = text("/dev/full");
+    EXPECT_EQ(refusal(t, "save", {full.get()}), notAFile);
+    struct stat device;
+    EXPECT_EQ(stat("/dev/full", &device), 0);
+    EXPECT_TRUE(S_ISCHR(device.st_mode));
+
+    Array small = newTree({0}, {1});
+    Array name = text(old.path());
+    run(small, "save", {name.get()});
+    FILE* file = fopen(old.path().c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char bytes[4096];
+    const std::string before(bytes, fread(bytes, 1, sizeof bytes, file));
+    fclose(file);
+    struct rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const struct rlimit unlimited = limit;
+    void (*handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string error = refusal(t, "save", {name.get()});
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, handler);
+    EXPECT_EQ(error, "Tree.save: could not write the file.");
+    file = fopen(old.path().c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::string(bytes, fread(bytes, 1, sizeof bytes, file)), before);
+    fclose(file);
+    Array loaded = treetest::object(checks::cleanCall(host::Module::at(TREE_PATH), 1, {name.get()}).outputs[0].get());
+    treetest::madeIn(mxGetField(loaded.get(), 0, "handle"));
+    EXPECT_EQ(number(loaded, "count"), 1);
+#endif
 }
 
 TEST(treeops, RefusesBadArguments)
