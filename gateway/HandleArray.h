@@ -27,6 +27,8 @@
 
 #include "WindowsApi.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -66,6 +68,19 @@ inline bool radiusUsable(const double* radius, int dim)
 
 // A stdio stream closed when its owner goes.
 using File = Owner<FILE, fclose>;
+
+// Whether an open stream is on a folder (Linux opens one for reading; the
+// reads then fail).
+inline bool isFolder(FILE* stream)
+{
+#if defined(_WIN32)
+    struct _stat64 info;
+    return _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+    struct stat info;
+    return fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
 
 constexpr size_t kAddressBytes = 8;
 constexpr size_t kHandleBytes = 16;

@@ -158,8 +158,10 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
     if (!rect)
         return nullptr;
     uint64_t declared = 0;
+    double declaredNumber = 0;
     int at = -1;
-    if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &declared))
+    if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 ||
+        !Vec_readCount(stream, &declared, &declaredNumber))
         return nullptr;
     // The file is read in binary mode. Where text mode translates line
     // ends, a file written in text mode (its count line ends in 13 10) has
@@ -173,6 +175,7 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
     tree->root = boxes;
     if (counts != nullptr) {
         counts->declared = declared;
+        counts->declaredNumber = declaredNumber;
         counts->read = Box_count(boxes);
     }
 

@@ -47,7 +47,8 @@ Tree* Tree_read(FILE* stream);
 // What a tree file says it holds and what it does hold: the box count of its
 // header, and the boxes read (fewer when the file was cut short).
 typedef struct TreeFileCounts {
-    uint64_t declared;
+    uint64_t declared;        // 2^64 - 1 for any count at least that large
+    double declaredNumber;    // the header's count as a double: its magnitude past 2^64
     int64_t read;
 } TreeFileCounts;
 

@@ -166,7 +166,7 @@ TEST(TreeRead, CountsWhatTheFileSaysAndHolds)
         Tree_free(&tree);
         return read;
     };
-    TreeFileCounts counts{0, 0};
+    TreeFileCounts counts{0, 0, 0};
     const std::string head = "Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 0\n  radius = 1\n";
     ASSERT_TRUE(counted(head + "  no of boxes = 3\n" + bytes({1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0}), &counts));
     EXPECT_EQ(counts.declared, 3u);
@@ -178,6 +178,10 @@ TEST(TreeRead, CountsWhatTheFileSaysAndHolds)
     ASSERT_TRUE(counted(head + "  no of boxes = 99999999999999999999999\n" + bytes({1, 0, 0}), &counts));
     EXPECT_EQ(counts.declared, UINT64_MAX);
     EXPECT_EQ(counts.read, 1);
+    // Past 2^64 the count keeps its magnitude, in all its digits or beyond the buffer's.
+    EXPECT_NEAR(counts.declaredNumber, 1e23, 1e10);
+    ASSERT_TRUE(counted(head + "  no of boxes = 1" + std::string(40, '0') + "\n" + bytes({1, 0, 0}), &counts));
+    EXPECT_NEAR(counts.declaredNumber, 1e40, 1e27);
 }
 
 TEST(Vec, ReadKeepsUnreadableEntriesZero)
