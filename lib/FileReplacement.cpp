@@ -179,7 +179,9 @@ bool flushAndClose(FILE* stream)
 #if defined(_WIN32)
     ok = ok && _commit(_fileno(stream)) == 0;
 #else
-    ok = ok && fsync(fileno(stream)) == 0;
+    // A file system that cannot flush a file (EINVAL, ENOTSUP: some
+    // special or network ones) has written it as far as it can.
+    ok = ok && (fsync(fileno(stream)) == 0 || errno == EINVAL || errno == ENOTSUP);
 #endif
     return fclose(stream) == 0 && ok;
 }
