@@ -27,6 +27,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -83,8 +84,12 @@ const double* pointsArgument(const Call& call, int k, int64_t* count)
     if (k >= call.nargs)
         call.fail("badPoints", shape);
     const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal("badPoints", shape));
-    if (x.count != 0 && (static_cast<size_t>(mxGetM(call.args[k])) != static_cast<size_t>(call.dim()) ||
-                         mxGetNumberOfDimensions(call.args[k]) != 2))
+    // dim rows, also when there are no columns: zeros(0, 5) is five points
+    // without coordinates, not none. [] (0-by-0) is no points.
+    const mxArray* a = call.args[k];
+    const bool empty = mxGetM(a) == 0 && mxGetN(a) == 0;
+    if (mxGetNumberOfDimensions(a) != 2 ||
+        (!empty && static_cast<size_t>(mxGetM(a)) != static_cast<size_t>(call.dim())))
         call.fail("badPoints", shape);
     *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
     return x.data;
@@ -203,6 +208,13 @@ void keep(const Call& call)
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
         call.fail("badMask", "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
                                  std::to_string(n) + ").");
+    if (!mxIsLogical(maskArray)) {
+        // NaN is neither true nor false (logical(NaN) is an error too).
+        const double* values = mxGetPr(maskArray);
+        for (int64_t k = 0; k < n; ++k)
+            if (std::isnan(values[k]))
+                call.fail("badMask", "the mask must not hold NaN.");
+    }
     const gateway::Truths mask(maskArray, static_cast<size_t>(n));
     changeTree(call, [&](int64_t* kept) {
         Tree_keep(call.tree(), d, mask.data(), kept);

@@ -195,6 +195,18 @@ TEST(treeops, RefusesBadArguments)
     EXPECT_EQ(refusal(t, "search", {column.get()}), "Tree.search: " + shape);
     EXPECT_EQ(refusal(t, "insert", {bytes.get()}), "Tree.insert: " + shape);
     EXPECT_EQ(refusal(t, "search"), "Tree.search: " + shape);
+    // Points without coordinates are no points of a plane; [] is no points at all.
+    Array rowless = host::dense(0, 5);
+    EXPECT_EQ(refusal(t, "search", {rowless.get()}), "Tree.search: " + shape);
+    EXPECT_EQ(refusal(t, "insert", {rowless.get()}), "Tree.insert: " + shape);
+    EXPECT_EQ(refusal(t, "samples", {rowless.get()}), "Tree.samples: " + shape);
+    Array planeEmpty = host::dense(2, 0);
+    Array none = host::dense(0, 0);
+    for (const Array* empty : {&planeEmpty, &none}) {
+        std::vector<Array> found = run(t, "search", {empty->get()});
+        EXPECT_EQ(mxGetM(found[0].get()), 1u);
+        EXPECT_EQ(mxGetN(found[0].get()), 0u);
+    }
 
     Array points = host::dense(2, 1);
     for (double d : {-1.0, 2.0, 0.5, double(NAN)}) {
@@ -213,6 +225,10 @@ TEST(treeops, RefusesBadArguments)
     EXPECT_EQ(refusal(t, "keep", {shortMask.get()}),
               "Tree.keep: the mask must hold one element per box at depth 1 (2).");
     EXPECT_EQ(refusal(t, "keep"), "Tree.keep: give a mask: one true or false per box at the depth.");
+    // NaN is no truth value: refused, not kept as true; the tree unchanged.
+    Array withNan = row({0, NAN});
+    EXPECT_EQ(refusal(t, "keep", {withNan.get()}), "Tree.keep: the mask must not hold NaN.");
+    EXPECT_EQ(number(t, "count"), 2);
     EXPECT_EQ(refusal(t, "frobnicate"), "Tree: no operation 'frobnicate'.");
     Array number7 = scalar(7);
     EXPECT_EQ(refusal(t, "save", {number7.get()}), "Tree.save: the file name must be text.");
