@@ -426,6 +426,58 @@ TEST(treeops, HandlesOfOtherProcessesAndReleasedTreesAreRefused)
         EXPECT_EQ(checks::refusal(treeupdate, {bad->get(), subs.get(), value.get()}), foreign);
     }
 
+    // A tag recomputed from the session's own handle: were the tag an
+    // invertible mix of the address and something fixed for the process,
+    // one handle would give that away, and with it the tag of any address.
+    // Here the forgery names another live tree, so a wrong acceptance is
+    // seen, not a crash.
+    {
+        auto mix = [](uint64_t z) {
+            z += 0x9e3779b97f4a7c15ULL;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+            return z ^ (z >> 31);
+        };
+        auto inverse = [](uint64_t a) {  // of an odd number, modulo 2^64 (Newton's iteration)
+            uint64_t x = a;
+            for (int k = 0; k < 6; ++k)
+                x *= 2 - a * x;
+            return x;
+        };
+        auto undoShift = [](uint64_t z, int by) {
+            uint64_t x = z;
+            for (int k = by; k < 64; k += by)
+                x = z ^ (x >> by);
+            return x;
+        };
+        auto unmix = [&](uint64_t z) {
+            z = undoShift(z, 31) * inverse(0x94d049bb133111ebULL);
+            z = undoShift(z, 27) * inverse(0xbf58476d1ce4e5b9ULL);
+            return undoShift(z, 30) - 0x9e3779b97f4a7c15ULL;
+        };
+        ASSERT_EQ(unmix(mix(0x123456789abcdefULL)), 0x123456789abcdefULL);
+        auto addressAndTag = [](const Array& object) {
+            uint64_t words[2];
+            memcpy(words, mxGetData(mxGetField(object.get(), 0, "handle")), sizeof words);
+            return std::pair<uint64_t, uint64_t>{words[0], words[1]};
+        };
+        Array other = newTree({0}, {1});
+        const auto [address, tag] = addressAndTag(t);
+        const auto [otherAddress, otherTag] = addressAndTag(other);
+        const uint64_t secret = unmix(tag) ^ address;
+        Array recomputed(mxDuplicateArray(other.get()));
+        const uint64_t forgedTag = mix(otherAddress ^ secret);
+        memcpy(static_cast<unsigned char*>(mxGetData(mxGetField(recomputed.get(), 0, "handle"))) + 8, &forgedTag,
+               sizeof forgedTag);
+        EXPECT_NE(forgedTag, otherTag);
+        EXPECT_EQ(refusal(recomputed, "depth"), foreign);
+        EXPECT_EQ(checks::refusal(treeprops, {recomputed.get(), center.get()}), foreign);
+        // and the handles of this process stay good in every module
+        EXPECT_EQ(number(other, "depth"), 0);
+        EXPECT_TRUE(checks::cleanCall(treeprops, 1, {other.get(), center.get()}).ok);
+        run(other, "release");
+    }
+
     run(t, "release");
     const std::string released = "Tree: the tree was released.";
     EXPECT_EQ(refusal(copy, "count"), released);
