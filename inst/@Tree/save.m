@@ -1,11 +1,13 @@
 % -*- texinfo -*-
 % @deftypefn {} {} save (@var{T}, @var{file})
 % Writes the tree @var{T} to a tree file that @code{Tree (@var{file})} reads
-% back to the same tree: its dimension, centre, radius and every box with its
-% split; a box without halves is written with the split @code{T.sd} gives
-% its depth, so the loaded tree's @code{sd} agrees down to the depth of its
-% leftmost box at the bottom (deeper entries take their defaults), and a
-% covering goes on subdividing as it would have.  A tree lives in memory: save it this way, not with the workspace
+% back to the same tree: its dimension, centre, radius, every box with its
+% split, and the split order @code{T.sd} whole, so a covering goes on
+% subdividing as it would have.  The split order is a line after the boxes,
+% where readers of tree files stop: older versions read the file as before
+% and take @code{sd} from the leftmost path of boxes (a box without halves
+% is written with the split @code{T.sd} gives its depth), agreeing down to
+% the depth of that path's last box.  A tree lives in memory: save it this way, not with the workspace
 % (a @code{Tree} loaded from a @code{.mat} file into another session is
 % refused).  Also callable as @code{T.save(file)}.
 %
@@ -56,4 +58,27 @@ end
 %! unwind_protect_cleanup
 %!   confirm_recursive_rmdir (false, 'local');
 %!   rmdir (folder, 's');
+%! end_unwind_protect
+
+%!test
+%! ## The whole split order comes back, also below the deepest box and where
+%! ## the leftmost boxes were removed.
+%! file = [tempname() '.tree'];
+%! unwind_protect
+%!   T = Tree ([0 0], [1 1]);
+%!   T.sd(1:20) = 1;
+%!   T.sd(30) = 0;
+%!   for k = 1:4
+%!     subdivide (T);
+%!   end
+%!   keep (T, [false(1, 8) true(1, 8)]);
+%!   save (T, file);
+%!   U = Tree (file);
+%!   assert (U.sd, T.sd);
+%!   subdivide (T); subdivide (U);
+%!   [c, r] = boxes (T);
+%!   [cu, ru] = boxes (U);
+%!   assert ([cu; ru], [c; r]);
+%! unwind_protect_cleanup
+%!   unlink (file);
 %! end_unwind_protect
