@@ -31,7 +31,7 @@ namespace {
 // the files a call may read. The operations' names come with the signatures.
 const char* const kWords[] = {
     "center", "radius", "sd", "verbose", "dim", "handle", "type", "subs", ".", "()", "{}",
-    "f0", "f1", "f2", "f3", "", "Center", "x",
+    "f0", "f1", "f2", "f3", "", "Center", "x", "sparse", "pairs", "any", "missing",
 };
 const char* const kFieldNames[] = {"handle", "type", "subs", "x"};
 
@@ -808,6 +808,7 @@ std::vector<Signature> signaturesOf(void (*treeops)(int, mxArray*[], int, const 
     } kinds[] = {
         {"depth", Kind::Depth},  {"anyDepth", Kind::Depth},  {"points", Kind::Points}, {"offsets", Kind::Points},
         {"range", Kind::Range},  {"mask", Kind::Mask},       {"file", Kind::FileName},
+        {"form", Kind::Text},
     };
     std::vector<Signature> signatures;
     for (const treetest::Operation& op : treetest::operationsOf(treeops)) {

@@ -1,4 +1,4 @@
-// Memory_available for the gateway fuzz targets, in place of lib/Memory.cpp:
+// Memory_available for the fuzz targets, in place of lib/Memory.cpp's own:
 // a machine with 256 MiB available. A bounded call may then take 128 MiB, so
 // an exploding subset construction or a tree that grows past it ends with
 // the call's out-of-memory error within a run, and that path is fuzzed too.

@@ -178,7 +178,7 @@ inline size_t budget()
 // What the library work of a call that keeps what it makes may take (0: no
 // cap): all that is available but a reserve for the host (an eighth of it,
 // at most kKeepReserve), or the user's cap where that is less.
-inline size_t keepingBudget()
+inline size_t keepingRoom()
 {
     const size_t available = Memory_available();
     size_t room = 0;
@@ -186,8 +186,24 @@ inline size_t keepingBudget()
         const size_t reserve = available / 8 < kKeepReserve ? available / 8 : kKeepReserve;
         room = available - reserve + 1;
     }
+    return room;
+}
+
+inline size_t keepingBudget()
+{
+    const size_t room = keepingRoom();
     const size_t cap = userCap();
     return cap != 0 && (room == 0 || cap < room) ? cap : room;
+}
+
+// Whether the user's cap (memorycap) is what limits a call that keeps what
+// it makes: it then counts every byte the call takes, freed blocks reused
+// or not.
+inline bool userCapBinds()
+{
+    const size_t cap = userCap();
+    const size_t room = cap != 0 ? keepingRoom() : 0;
+    return cap != 0 && (room == 0 || cap < room);
 }
 
 // What giving the heap's free pages back to the system gains in available
@@ -373,8 +389,11 @@ inline void keepsWhatItMakes()
         return;
     Alloc_setBudgetSource(detail::keepingBudget);
     // Boxes freed earlier (a tree cut down by keep) stay with the process in
-    // blocks the heap cannot give back, but new boxes reuse them first.
-    Alloc_setReusableSource(Memory_reusable);
+    // blocks the heap cannot give back, but new boxes reuse them first; they
+    // count against the machine's room, not against the user's cap, which
+    // says what a call may take.
+    if (!detail::userCapBinds())
+        Alloc_setReusableSource(Memory_reusable);
     Alloc_setCapGrowth(detail::allGrown);
 }
 

@@ -319,6 +319,25 @@ inline mxArray* structResult(size_t m, size_t n, int fieldCount, const char** fi
     return mxCreateStructMatrix(static_cast<mwSize>(m), static_cast<mwSize>(n), fieldCount, fields);
 }
 
+// A new 1-by-n logical row of false; *data gets its elements.
+inline mxArray* logicalRow(size_t n, mxLogical** data)
+{
+    ensureRoom(resultBytes(static_cast<double>(n), sizeof(mxLogical)));
+    mxArray* a = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
+    *data = mxGetLogicals(a);
+    return a;
+}
+
+// A new real double m-by-n sparse matrix with room for stored entries
+// (at least 1) and none stored.
+inline mxArray* sparseResult(size_t m, size_t n, size_t stored)
+{
+    stored = stored > 0 ? stored : 1;
+    ensureRoom(resultBytes(static_cast<double>(stored), sizeof(double) + sizeof(mwIndex)) +
+               resultBytes(static_cast<double>(n) + 1, sizeof(mwIndex)));
+    return mxCreateSparse(static_cast<mwSize>(m), static_cast<mwSize>(n), static_cast<mwSize>(stored), mxREAL);
+}
+
 enum class Shape { Row, Column };
 
 // A new real double vector of n zeros (1-by-n or n-by-1); *data gets its elements.

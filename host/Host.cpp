@@ -331,6 +331,11 @@ mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax)
     return newSparse(mxLOGICAL_CLASS, m, n, nzmax);
 }
 
+mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n)
+{
+    return newArray(mxLOGICAL_CLASS, {m, n});
+}
+
 mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** names)
 {
     mxArray* a = newArray(mxSTRUCT_CLASS, {m, n});

@@ -125,6 +125,7 @@ BOXGRAPH_HOST_API mxArray* mxCreateString(const char* text);
 BOXGRAPH_HOST_API mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax,
                                           mxComplexity complexity);
 BOXGRAPH_HOST_API mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax);
+BOXGRAPH_HOST_API mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n);
 BOXGRAPH_HOST_API mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields,
                                                 const char** names);
 BOXGRAPH_HOST_API void mxSetField(mxArray* a, mwIndex index, const char* name, mxArray* value);

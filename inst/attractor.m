@@ -17,7 +17,7 @@
 %
 % The image of a box is represented by the images of its sample points
 % (see @code{transitions}): @var{f} maps dim-by-m points to dim-by-m images,
-% and @var{points} are offsets in [-1, 1]^dim.  Missing or empty, the
+% and @var{points} are offsets in [-1, 1]^dim.  Missing or [], the
 % samples adapt to the map, box by box: a first grid of 3 per coordinate
 % from face to face (3^dim points, for dim <= 5) shows how far the map
 % stretches each side of the box, and the box then gets as many samples
@@ -42,14 +42,34 @@
 % what is missing.  Given @var{points} are used for every box as they are,
 % without chords.
 %
+% @strong{Interval mode}, @var{points} = @code{"interval"}: each box's
+% image is enclosed by @var{f} evaluated on the box as an interval vector,
+% and a box is kept when some enclosure meets its closed hull (see
+% @code{transitions} for how to write @var{f}).  Then, given that
+% @var{f}'s interval evaluation encloses @var{f}, the result encloses the
+% relative global attractor of the rectangle, and more: every point x =
+% f^k(y) with y, f(y), ..., f^k(y) in the rectangle and k >= @var{steps}
+% lies in a kept box (the box of such a point's preimage is kept at every
+% step, and the enclosure of its image meets the point's box), so an orbit
+% that stays in the rectangle is covered after its first @var{steps}
+% points.  The covering is larger than a sampled one (enclosures are
+% rectangles around the images, and boxes an enclosure only touches are
+% kept).
+%
 % With @code{T.verbose} not 0 (a made tree starts with 1) each step prints a
 % line: the step, the depth, the boxes kept and the seconds the step took;
 % settling prints one more.  Set @code{T.verbose = 0} for silence.
 %
+% A step that fails (an error of @var{f}, a refusal, memory running out,
+% Ctrl-C) leaves @var{T} as the steps before it left it: the level the step
+% made is removed again (@code{coarsen}), and the error is the one raised.
+% Calling @code{attractor} again with the steps that are left then gives
+% what an uninterrupted run gives.
+%
 % Errors: "attractor: steps must be a whole number, 0 or more.", "attractor:
 % the only option is "settle".", and those of @code{transitions} for @var{f}
-% and @var{points}; a tree deeper than 500*dim levels is refused by
-% @code{subdivide}.
+% and @var{points} (interval mode included); a tree deeper than 500*dim
+% levels is refused by @code{subdivide}.
 %
 % @example
 % T = Tree ([0 0], [1.5 0.4]);
@@ -57,6 +77,8 @@
 % attractor (T, henon, 16);
 % @print{} attractor: step 1 of 16, depth 1, 2 boxes kept, 0.00 s
 % @print{} ...
+% U = Tree ([0 0], [1.5 0.4]);
+% attractor (U, henon, 16, "interval");   % encloses the attractor
 % @end example
 % @seealso{Tree, transitions, chainrecurrentset, maximalinvariantset, checkcovering}
 % @end deftypefn
@@ -236,11 +258,157 @@ end
 %! assert (attractor (T, @(x) x + 5, 4), 0);
 %! assert (T.depth, -1);
 
+%!function y = failingmap (f, x)
+%!  ## f, but the call numbered failAt fails with the error identifier
+%!  ## failId; failingmap ("reset") starts counting, failingmap ("calls")
+%!  ## gives the calls so far.
+%!  persistent calls
+%!  global failAt failId
+%!  if (ischar (f))
+%!    if (strcmp (f, "reset"))
+%!      calls = 0;
+%!    endif
+%!    y = calls;
+%!    return;
+%!  endif
+%!  calls++;
+%!  if (calls == failAt)
+%!    error (failId, "the map failed at call %d", calls);
+%!  endif
+%!  y = f (x);
+%!endfunction
+
+%!function T = covering (f, steps)
+%!  T = Tree ([0 0], [1.5 0.4]);
+%!  T.verbose = 0;
+%!  attractor (T, f, steps);
+%!endfunction
+
+%!function s = shape (T)
+%!  ## The depth, the count of every level and the deepest level's boxes.
+%!  s.depth = T.depth;
+%!  s.counts = arrayfun (@(d) count (T, d), 0:max (T.depth, 0));
+%!  [s.c, s.r] = boxes (T);
+%!endfunction
+
+%!test
+%! ## A step that fails (the map throws, or Ctrl-C arrives in it) leaves the
+%! ## tree as the steps before it left it, and the error as it was raised;
+%! ## carrying on then gives what a run without the failure gives. The
+%! ## first, a middle and the last call of the map in step 4, and the first
+%! ## of step 5.
+%! global failAt failId
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! f = @(x) failingmap (henon, x);
+%! S = cellfun (@(k) shape (covering (henon, k)), {3, 4, 7});
+%! T = covering (henon, 3);
+%! failingmap ("reset");
+%! failAt = Inf;
+%! attractor (T, f, 1);
+%! n4 = failingmap ("calls");
+%! assert (n4 >= 2);
+%! for id = {"test:mapFailed", "Octave:interrupt"}
+%!   for at = unique ([1, ceil(n4 / 2), n4, n4 + 1])
+%!     T = covering (henon, 3);
+%!     failingmap ("reset");
+%!     [failAt, failId] = deal (at, id{1});
+%!     lastwarn ("");
+%!     try
+%!       attractor (T, f, 4);
+%!       error ("attractor went on");
+%!     catch err
+%!       assert (err.identifier, id{1});
+%!       assert (err.message, sprintf ("the map failed at call %d", at));
+%!     end_try_catch
+%!     failAt = Inf;
+%!     assert (lastwarn (), "");   # the cleanup ran without an error
+%!     assert (shape (T), S(1 + (at > n4)));
+%!     attractor (T, henon, 7 - T.depth);
+%!     assert (shape (T), S(3));
+%!   endfor
+%! endfor
+%! clear -global failAt failId
+
+%!test
+%! ## In interval mode too: the map fails (or Ctrl-C arrives) in the first
+%! ## step's enclosures or in the second's, and the tree is as the steps
+%! ## before left it; carrying on gives the covering of a clean run.
+%! global failAt failId
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! f = @(x) failingmap (henon, x);
+%! S = cell (1, 3);
+%! for k = 1:3
+%!   T = covering (henon, 0);
+%!   attractor (T, henon, 5 + k, "interval");
+%!   S{k} = shape (T);
+%! endfor
+%! for id = {"test:mapFailed", "Octave:interrupt"}
+%!   for at = 1:2   # one call of f a step: fewer than 2^16 boxes
+%!     T = covering (henon, 0);
+%!     attractor (T, henon, 6, "interval");
+%!     failingmap ("reset");
+%!     [failAt, failId] = deal (at, id{1});
+%!     lastwarn ("");
+%!     try
+%!       attractor (T, f, 2, "interval");
+%!       error ("attractor went on");
+%!     catch err
+%!       assert (err.identifier, id{1});
+%!     end_try_catch
+%!     failAt = Inf;
+%!     assert (lastwarn (), "");
+%!     assert (shape (T), S{at});
+%!     attractor (T, henon, 8 - T.depth, "interval");
+%!     assert (shape (T), S{3});
+%!   endfor
+%! endfor
+%! clear -global failAt failId
+
+%!test
+%! ## Interval mode encloses: the Henon covering holds a long orbit after its
+%! ## first steps and every box of a covering sampled at given points (whose
+%! ## images the enclosures hold) of the same depth, with more boxes than it.
+%! ## (The default samples may add a box beside a face that an image nearly
+%! ## touches, which no enclosure need meet.)
+%! henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+%! T = Tree ([0 0], [1.5 0.4]);
+%! T.verbose = 0;
+%! n = attractor (T, henon, 14, "interval");
+%! U = Tree ([0 0], [1.5 0.4]);
+%! U.verbose = 0;
+%! [px, py] = ndgrid (linspace (-1, 1, 5));
+%! attractor (U, henon, 14, [px(:)'; py(:)']);
+%! assert (n == count (T) && n > count (U));
+%! assert (all (search (T, boxes (U)) > 0));
+%! x = [0.1; 0.1];
+%! orbit = zeros (2, 20000);
+%! for k = 1:size (orbit, 2) + 14
+%!   x = henon (x);
+%!   if k > 14
+%!     orbit(:, k - 14) = x;
+%!   end
+%! end
+%! assert (all (search (T, orbit) > 0));
+
+%!test
+%! ## A fixed point on a face between two boxes keeps both, at every depth:
+%! ## x -> x/2 + 1/4 on [0, 1], fixed point 1/2. The map sends faces onto
+%! ## faces, and the boxes an enclosure only touches are kept too, one more
+%! ## on each side per step: the price of a rule that never misses a box.
+%! T = Tree (0.5, 0.5);
+%! T.verbose = 0;
+%! assert (attractor (T, @(x) x / 2 + 0.25, 10, "interval"), 20);
+%! c = boxes (T);
+%! assert (c, 0.5 + ((1:20) - 10.5) * 2^-10);
+%! assert (search (T, 0.5) > 0);
+
 %!error <usage> attractor (Tree (0, 1), @(x) x)
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, -1)
 %!error <steps must be a whole number> attractor (Tree (0, 1), @(x) x, 2.5)
 %!error <f must map a real 1-by-m matrix> attractor (Tree (0, 1), @(x) [x; x], 1)
 %!error <sample points must lie in the unit box> attractor (Tree (0, 1), @(x) x, 1, 2)
+%!error <attractor: points must hold at least one sample point; \[\] asks for the default samples> attractor (Tree ([0 0], [1 1]), @(x) x, 1, zeros (2, 0))
+%!error <points must be sample points or the text "interval"> attractor (Tree (0, 1), @(x) x, 1, "samples")
 %!error <the only option is "settle"> attractor (Tree (0, 1), @(x) x, 1, [], "repeat")
 
 %!demo

@@ -19,12 +19,20 @@
 % then the Morse sets.
 %
 % @var{f}, @var{points}, the default samples (adapted to the map, box by
-% box), the progress lines (with @code{T.verbose} not 0) and "settle" are
+% box), the progress lines (with @code{T.verbose} not 0), "settle" and
+% what a failed step leaves (the tree as the steps before it left it) are
 % those of @code{attractor}.  Here the selection keeps a collection that it
 % would keep whole again, so "settle" changes a tree only with @var{steps} =
 % 0: on a covering made otherwise, it keeps the boxes on cycles at the
 % deepest level without halving.  @var{T} changes in place; @var{n} is the
 % number of boxes left at the deepest level.
+%
+% In interval mode, @var{points} = @code{"interval"} (see
+% @code{attractor}), the graph is the outer graph of the level: given that
+% @var{f}'s interval evaluation encloses @var{f}, every periodic orbit that
+% stays in the rectangle lies in kept boxes at every step (its boxes form a
+% cycle of the graph), and so does every point that returns to its own box
+% at every level.
 %
 % Cost: per step, the mapping of the level (as in @code{attractor}) and two
 % depth-first searches of its graph (@code{strongcomp}).
@@ -127,6 +135,51 @@ end
 %! V.verbose = 0;
 %! chainrecurrentset (V, gradient, 10);
 %! assert (boxes (V), c);
+
+%!function y = limited (x, most)
+%!  ## x -> 3|x| - 2, refusing more than most points at once
+%!  if (columns (x) > most)
+%!    error ("test:tooMany", "%d points", columns (x));
+%!  endif
+%!  y = 3 * abs (x) - 2;
+%!endfunction
+
+%!test
+%! ## A step whose map fails leaves the tree as the steps before it left it
+%! ## (here on the graph's selection): the covering of a run that stops
+%! ## there, at every level. A settling that fails changes nothing.
+%! T = Tree (0, 1);
+%! T.verbose = 0;
+%! try
+%!   chainrecurrentset (T, @(x) limited (x, 2000), 30);
+%!   error ("chainrecurrentset went on");
+%! catch err
+%!   assert (err.identifier, "test:tooMany");
+%! end_try_catch
+%! d = T.depth;
+%! assert (d > 3 && d < 30);
+%! U = Tree (0, 1);
+%! U.verbose = 0;
+%! chainrecurrentset (U, @(x) limited (x, Inf), d);
+%! counts = @(T) arrayfun (@(l) count (T, l), 0:T.depth);
+%! assert (counts (T), counts (U));
+%! assert (boxes (T), boxes (U));
+%! fail ("chainrecurrentset (T, @(x) limited (x, 0), 0, [], 'settle')", "points");
+%! assert (counts (T), counts (U));
+
+%!test
+%! ## Interval mode keeps the three fixed points' boxes at every depth, and
+%! ## every box that samples at given points keep.
+%! T = Tree ([0 0], [1.5 1]);
+%! T.verbose = 0;
+%! chainrecurrentset (T, gradient, 12, "interval");
+%! assert (all (search (T, fixed) > 0));
+%! U = Tree ([0 0], [1.5 1]);
+%! U.verbose = 0;
+%! [px, py] = ndgrid (linspace (-1, 1, 5));
+%! chainrecurrentset (U, gradient, 12, [px(:)'; py(:)']);
+%! assert (all (search (T, boxes (U)) > 0));
+%! assert (count (T) < 0.05 * 2^12);   # 88 boxes here, 72 sampled
 
 %!error <usage> chainrecurrentset (Tree (0, 1), @(x) x)
 %!error <steps must be a whole number> chainrecurrentset (Tree (0, 1), @(x) x, -1)

@@ -12,7 +12,8 @@
 % @item @var{d}: the depth, a whole number from 0 to @code{T.depth};
 % missing or empty, the deepest level.
 % @item "repair": also insert those boxes into @var{T} (@code{insert}), so
-% that the covering holds every point of @var{X} in the rectangle.
+% that the covering holds every point of @var{X} in the rectangle.  That is
+% one call of @code{insert}, which makes all the boxes or, failing, none.
 % @item @var{missed}: the number of points in the rectangle outside the
 % covering (before the repair).
 % @item @var{C}: the centres of the boxes at depth @var{d} that hold them,
@@ -78,21 +79,19 @@ function [missed, C, outside] = checkcovering(T, X, d, option)
   end
   missed = nnz(miss);
   if nargout > 1
-    % the boxes, from a tree of the same rectangle and splits that holds only them
+    % the boxes, from a tree of the same rectangle and splits that holds only
+    % them, released however the call ends (an interrupt too, which no catch
+    % sees)
     U = Tree(T.center, T.radius);
-    try
-      U.sd = T.sd;
-      insert(U, X(:, miss), d);
-      if missed > 0
-        C = boxes(U, d);
-      else
-        C = zeros(dim, 0);
-      end
-    catch err
-      release(U);
-      rethrow(err);
+    scratch = onCleanup(@() release(U));
+    U.sd = T.sd;
+    insert(U, X(:, miss), d);
+    if missed > 0
+      C = boxes(U, d);
+    else
+      C = zeros(dim, 0);
     end
-    release(U);
+    clear scratch;
   end
   if repair && missed > 0
     insert(T, X(:, miss), d);

@@ -47,6 +47,15 @@
 % (@code{boxgraph:entropy:inexact}) gives the bounds if they stay wider than
 % 1e-10 (relative).
 %
+% @var{h} is an estimate, in floating point, of the entropy of the graph's
+% labelled paths: with an outer graph of a map (@code{transitions (T, f, d,
+% "interval")}) and labels that name, for each box, the element of a
+% partition that holds the box, that entropy bounds from above the map's
+% entropy with respect to the partition on the points whose orbits stay in
+% the boxes; @code{entropybound} gives a certified upper bound of it, with
+% this estimate beside it.  From a sampled graph the estimate can fall on
+% either side of the map's entropy.
+%
 % Cost: with labels, the subset construction takes about 60 bytes for each
 % member of each subset it finds, besides O(n + edges) for the graph: s
 % subsets of m vertices on average take about 60 s m bytes, and time in
@@ -72,7 +81,7 @@
 % A = sparse ([1 2 2 3 3], [1 1 2 2 3], 1, 3, 3);   % loops 1, 2, 3; 1 -> 2 -> 3
 % entropy (A, uint8 ([0 1 0]), 0)
 % @end example
-% @seealso{subshift, memorycap, transitions, morsesets}
+% @seealso{entropybound, subshift, memorycap, transitions, morsesets}
 % @end deftypefn
 function [h, S] = entropy(A, labels, start, varargin)
   if nargin < 1

@@ -15,6 +15,14 @@
 %
 % Cost: two depth-first searches, linear in n plus the stored entries.
 %
+% With an outer graph of a map f on boxes (@code{transitions (T, f, d,
+% "interval")}: an edge j -> i for every point of box j whose image lies in
+% box i), @var{inv} encloses the maximal invariant set of f in the boxes:
+% every point whose whole orbit, forward and backward, stays in the boxes
+% lies in a box of @var{inv}, since its boxes form a path infinite in both
+% directions.  Boxes of @var{inv} may hold no invariant point.  From
+% sampled images a box of the invariant set can be missing.
+%
 % Errors: "invariantset: A must be a square real matrix (n-by-n, sparse),
 % A(i, j) an edge j -> i.".
 %

@@ -18,12 +18,19 @@
 % outside and stays.
 %
 % @var{f}, @var{points}, the default samples (adapted to the map, box by
-% box), the progress lines (with @code{T.verbose} not 0) and "settle" are
+% box), the progress lines (with @code{T.verbose} not 0), "settle" and
+% what a failed step leaves (the tree as the steps before it left it) are
 % those of @code{attractor}.  Here the selection keeps a collection that it
 % would keep whole again, so "settle" changes a tree only with @var{steps} =
 % 0: on a covering made otherwise, it keeps the boxes on paths infinite both
 % ways at the deepest level without halving.  @var{T} changes in place;
 % @var{n} is the number of boxes left at the deepest level.
+%
+% In interval mode, @var{points} = @code{"interval"} (see
+% @code{attractor}), the graph is the outer graph of the level, and given
+% that @var{f}'s interval evaluation encloses @var{f}, the covering holds
+% the maximal invariant set at every step: the boxes of a whole orbit that
+% stays in the rectangle form a path infinite in both directions.
 %
 % Cost: per step, the mapping of the level (as in @code{attractor}) and two
 % depth-first searches of its graph (@code{cyclereach}).
@@ -88,6 +95,21 @@ end
 %! lines = strsplit (strtrim (out), "\n");
 %! assert (! isempty (regexp (lines{end}, '^maximalinvariantset: step \d of 5, depth \d, 0 boxes kept, \d+\.\d\d s$')));
 %! assert (numel (lines) < 5);
+
+%!test
+%! ## Interval mode holds the invariant segment from (-1, 0) to (1, 0), and
+%! ## every box that samples at given points keep.
+%! f = @(x) [x(1,:) + x(1,:) .* (1 - x(1,:) .^ 2) / 4; x(2,:) / 2];
+%! T = Tree ([0 0], [1.5 1]);
+%! T.verbose = 0;
+%! maximalinvariantset (T, f, 12, "interval");
+%! assert (all (search (T, [linspace(-1, 1, 1001); zeros(1, 1001)]) > 0));
+%! U = Tree ([0 0], [1.5 1]);
+%! U.verbose = 0;
+%! [px, py] = ndgrid (linspace (-1, 1, 5));
+%! maximalinvariantset (U, f, 12, [px(:)'; py(:)']);
+%! assert (all (search (T, boxes (U)) > 0));
+%! assert (! any (search (T, [0; 0.5])));
 
 %!error <usage> maximalinvariantset (Tree (0, 1), @(x) x)
 %!error <steps must be a whole number> maximalinvariantset (Tree (0, 1), @(x) x, NaN)

@@ -26,6 +26,17 @@
 % graph of components between Morse sets; each is linear in n plus the
 % stored entries.
 %
+% With an outer graph of a map f on boxes (@code{transitions (T, f, d,
+% "interval")}: an edge j -> i for every point of box j whose image lies in
+% box i), the Morse sets enclose the chain recurrent set of f on the
+% maximal invariant set in the boxes: their boxes isolate a Morse
+% decomposition of it, ordered as @var{G} says (every orbit there that
+% goes from one Morse set's boxes to another's follows a path of @var{G}),
+% and every Morse decomposition holds the chain recurrent set.  The
+% converse does not hold: a Morse set may hold no recurrent point, and a
+% finer covering may split it or remove it.  From sampled images nothing
+% is certain: an edge may be missing, and with it a cycle.
+%
 % Errors: "morsesets: A must be a square real matrix (n-by-n, sparse),
 % A(i, j) an edge j -> i.".
 %

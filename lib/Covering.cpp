@@ -414,3 +414,20 @@ void Tree_keep(Tree* tree, int32_t depth, const uint8_t* mask, int64_t* kept)
     }
     Tree_reset(tree);
 }
+
+void Tree_coarsen(Tree* tree, int32_t depth, const uint8_t* mask, int64_t* count)
+{
+    int64_t n = 0;
+    // The walk stays at depth: Tree_next goes no deeper, so the children
+    // released under the box it stands at are never visited.
+    forEachAt(tree, depth, [&] {
+        Box* box = tree->current;
+        if (mask == nullptr || mask[n] != 0) {
+            Box_freeTree(&box->child[0]);
+            Box_freeTree(&box->child[1]);
+        }
+        ++n;
+    }, false);
+    Tree_reset(tree);
+    *count = n;
+}

@@ -82,4 +82,14 @@ TreeStatus Tree_insert(Tree* tree, int32_t depth, const double* points, int64_t 
 // Reserves its stack first: a failed allocation changes nothing. O(boxes).
 void Tree_keep(Tree* tree, int32_t depth, const uint8_t* mask, int64_t* kept);
 
+// Removes everything below the boxes at depth whose mask entry is not 0
+// (mask[k-1] for box k; a null mask selects every box at depth), so that
+// those boxes have no children: the covering at depth as it was before they
+// were subdivided, or had boxes inserted below them. Boxes at depth and
+// above stay, and so does what lies below a box whose entry is 0. *count is
+// the number of boxes at depth. It allocates nothing and never stops at an
+// interrupt, so once called it cannot fail: it is what undoes a subdivision
+// whose step failed. O(boxes down to depth + boxes removed).
+void Tree_coarsen(Tree* tree, int32_t depth, const uint8_t* mask, int64_t* count);
+
 #endif

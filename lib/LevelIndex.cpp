@@ -136,7 +136,8 @@ struct Axis {
             return g;
         if (x < b[g] && b[g - 1] <= x)
             return g - 1;
-        if (b[g + 1] <= x && x < b[g + 2])
+        // g + 1 is a cell only below the last (x = hi = inf lands here)
+        if (g < last && b[g + 1] <= x && x < b[g + 2])
             return g + 1;
         return std::upper_bound(b + 1, b + last + 1, x) - (b + 1);
     }

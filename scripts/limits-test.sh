@@ -6,7 +6,9 @@
 #     kernel would kill the process instead of failing an allocation (needs
 #     root and a writable cgroup v1 or v2 hierarchy; said and skipped otherwise);
 #   - under ulimit -v (an address-space limit);
-#   - SIGINT two seconds into a call that takes several.
+#   - SIGINT two seconds into a call that takes several;
+#   - SIGINT inside the user's map, halfway through a subdivision step and
+#     an unstable-manifold continuation: the tree must be as before.
 # Usage: scripts/limits-test.sh <folder with the Octave MEX files>
 set -euo pipefail
 mex=$(cd "$1" && pwd)
@@ -68,5 +70,49 @@ sleep 2
 pkill -INT -P $pid octave-cli 2>/dev/null || kill -INT $pid
 wait $pid || true
 expect "SIGINT" "$(cat "$work/interrupted.out")" "subshift: interrupted."
+
+# 4. Ctrl-C while the user's map runs (the process sends itself SIGINT at
+# the map's second call). The session reads its commands from standard input
+# as an interactive one does, which an interrupt returns to.
+cat > "$work/sigmap.m" <<'EOF'
+function y = sigmap (x)
+  % The Henon map, but its second call after sigmap ("reset") sends this
+  % process SIGINT, as Ctrl-C does, and waits for the interrupt.
+  persistent calls
+  if ischar (x)
+    calls = 0;
+    y = [];
+    return;
+  end
+  calls = calls + 1;
+  if calls == 2
+    kill (getpid (), 2);
+    for k = 1:1e8
+    end
+  end
+  y = [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+end
+EOF
+session='PS1 ("");
+henon = @(x) [1 - 1.4 * x(1,:).^2 + x(2,:); 0.3 * x(1,:)];
+shape = @(T) [T.depth, arrayfun(@(d) count (T, d), 0:T.depth)];
+T = Tree ([0 0], [1.5 0.4]);
+T.verbose = 0;
+attractor (T, henon, 8);
+before = shape (T);
+c = boxes (T);
+sigmap ("reset");
+attractor (T, @sigmap, 3)
+printf ("attractor: tree as before %d\n", isequal (shape (T), before) && isequal (boxes (T), c));
+U = Tree ([0 0], [1.5 0.4]);
+U.verbose = 0;
+sigmap ("reset");
+unstableset (U, @sigmap, [0.6314; 0.1894], 10)
+printf ("unstableset: tree as before %d\n", isequal (shape (U), [0 1]));
+x = sum (ones (1, 1e6));
+printf ("alive %d\n", x);'
+out=$(octave-cli --no-gui --no-init-file --no-window-system -q -i --path "$mex" --path "$work" <<< "$session" 2>&1 || true)
+expect "SIGINT in the map of attractor" "$out" "attractor: tree as before 1"
+expect "SIGINT in the map of unstableset" "$out" "unstableset: tree as before 1"
 
 exit $status

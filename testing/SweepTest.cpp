@@ -231,6 +231,37 @@ TEST(AllocationSweep, TreeOperations)
     }
 }
 
+// The forms of meets that the table's example call does not take: the hit
+// row, the pairs and the boxes a tree lacks.
+TEST(AllocationSweep, MeetsForms)
+{
+    Array points = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
+    Array upper = host::dense(2, 3, {0.3, 0.2, 0.7, 0.9, 0.9, -0.1});
+    Array three = host::scalar(3);
+    Array deep = host::scalar(12);
+    Array op = text("meets");
+    for (const char* form : {"any", "pairs", "missing"}) {
+        SCOPED_TRACE(form);
+        Array word = text(form);
+        const mxArray* depth = std::string(form) == "missing" ? deep.get() : three.get();
+        const int nlhs = std::string(form) == "pairs" ? 2 : 1;
+        Array t = newTree();
+        auto call = [&] { return treeops().call(nlhs, {t.get(), op.get(), points.get(), upper.get(), depth, word.get()}); };
+        const host::CallResult plain = call();
+        ASSERT_TRUE(plain.ok) << plain.error;
+        const std::string before = fingerprint(t);
+        int failures = 0;
+        for (Allocator which : sweep::kAllocators) {
+            const sweep::Outcome o = sweep::untilSuccess(
+                treeops(), which, call, "Tree: out of memory.",
+                [&](const host::CallResult&) { EXPECT_EQ(fingerprint(t), before) << "a failed call changed the tree"; });
+            expectSameOutputs(o.success, plain);
+            failures += o.failures;
+        }
+        EXPECT_GT(failures, 0);
+    }
+}
+
 // The table itself: every array of it may be refused.
 TEST(AllocationSweep, TreeOperationTable)
 {

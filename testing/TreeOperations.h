@@ -81,7 +81,8 @@ public:
         for (const std::string& kind : op.arguments) {
             const host::Array* value = kind == "depth" ? &depth_ : kind == "anyDepth" ? &anyDepth_
                                      : kind == "points" ? &points_ : kind == "offsets" ? &offsets_
-                                     : kind == "range" ? &range_ : kind == "file" ? &name_ : nullptr;
+                                     : kind == "range" ? &range_ : kind == "file" ? &name_
+                                     : kind == "form" ? &form_ : nullptr;
             if (value != nullptr)
                 list.emplace_back(mxDuplicateArray(value->get()));
             else if (kind == "mask")
@@ -109,6 +110,7 @@ private:
     host::Array points_ = host::dense(2, 3, {0.1, 0.2, -0.7, 0.4, 0.9, -0.9});
     host::Array offsets_ = host::dense(2, 2, {-1, 1, 0.5, -0.5});
     host::Array range_ = host::row({2, 5});
+    host::Array form_ = host::text("sparse");
     treefiles::TempFile file_{""};
     host::Array name_ = host::text(file_.path());
 };

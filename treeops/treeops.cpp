@@ -8,8 +8,18 @@
 //   X = treeops(T, "samples", P, [d, [first last]])
 //                                       c + r .* P(:, j) for every box (from first to last) and column j
 //   k = treeops(T, "search", X, [d])    per column of X (dim-by-m), the box holding it or 0
+//   S = treeops(T, "meets", L, U, [d, [form]])
+//                                       the boxes whose closed hulls meet each rectangle [L(:, j), U(:, j)]:
+//                                       form "sparse" (default) S(k, j) = 1, n-by-m; "pairs" [k, j] columns;
+//                                       "any" a 1-by-n logical row, true for boxes some rectangle meets;
+//                                       "missing" the lower corners of the boxes met that the tree lacks
+//                                       (d up to 500*dim), whose insertion makes exactly those boxes
+//   [L, U] = treeops(T, "faces", [d, [first last]])
+//                                       the exact lower and upper faces of every box (from first to last)
 //   n = treeops(T, "insert", X, [d])    makes the boxes holding the points; n new at d
 //   n = treeops(T, "keep", mask, [d])   removes the boxes at d where mask is false; n left
+//   n = treeops(T, "coarsen", [d, mask])
+//                                       removes every box below those at d (where mask is true); n at d
 //   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
 //   treeops(T, "save", file)            writes a tree file that Tree(file) reads back, replacing
 //                                       an old one only once the new one is whole
@@ -28,6 +38,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,6 +46,7 @@
 #include "FileReplacement.h"
 #include "HandleArray.h"
 #include "HostArrays.h"
+#include "Meets.h"
 #include "Tree.h"
 #include "TreeHandle.h"
 
@@ -76,23 +88,44 @@ int32_t depthArgument(const Call& call, int k, std::optional<int32_t> most = std
     return static_cast<int32_t>(d);
 }
 
-// Argument k as dim-by-m points; *count gets m.
-const double* pointsArgument(const Call& call, int k, int64_t* count)
+// Argument k as dim-by-m points; *count gets m. The refusal has the given
+// reason and text.
+const double* pointsArgument(const Call& call, int k, int64_t* count, const char* reason, const std::string& shape)
 {
-    const std::string shape = "points must be a real " + std::to_string(call.dim()) +
-                              "-by-m matrix, one point per column.";
     if (k >= call.nargs)
-        call.fail("badPoints", shape);
-    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal("badPoints", shape));
+        call.fail(reason, shape);
+    const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal(reason, shape));
     // dim rows, also when there are no columns: zeros(0, 5) is five points
     // without coordinates, not none. [] (0-by-0) is no points.
     const mxArray* a = call.args[k];
     const bool empty = mxGetM(a) == 0 && mxGetN(a) == 0;
     if (mxGetNumberOfDimensions(a) != 2 ||
         (!empty && static_cast<size_t>(mxGetM(a)) != static_cast<size_t>(call.dim())))
-        call.fail("badPoints", shape);
+        call.fail(reason, shape);
     *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
     return x.data;
+}
+
+const double* pointsArgument(const Call& call, int k, int64_t* count)
+{
+    return pointsArgument(call, k, count, "badPoints",
+                          "points must be a real " + std::to_string(call.dim()) + "-by-m matrix, one point per column.");
+}
+
+// Argument k, when given, as a range [first last] of the n boxes at a depth
+// (first = last + 1 for none).
+void rangeArgument(const Call& call, int k, int64_t n, int64_t* first, int64_t* last)
+{
+    if (k >= call.nargs)
+        return;
+    const std::string range = "the box range must be [first last], whole numbers from 1 to " +
+                              std::to_string(n) + ".";
+    const gateway::Doubles r = gateway::realDoubles(call.args[k], call.refusal("badRange", range));
+    if (r.count != 2 || !(r.data[0] >= 1 && r.data[0] <= r.data[1] + 1 && r.data[1] <= n) ||
+        r.data[0] != floor(r.data[0]) || r.data[1] != floor(r.data[1]))
+        call.fail("badRange", range);
+    *first = static_cast<int64_t>(r.data[0]);
+    *last = static_cast<int64_t>(r.data[1]);
 }
 
 void refuseStatus(const Call& call, TreeStatus status)
@@ -160,17 +193,8 @@ void samples(const Call& call)
     const int64_t n = Tree_count(call.tree(), d);
     int64_t first = 1;
     int64_t last = n;
-    if (call.nargs > 2) {
-        const std::string range = "the box range must be [first last], whole numbers from 1 to " +
-                                  std::to_string(n) + ".";
-        const gateway::Doubles r = gateway::realDoubles(call.args[2], call.refusal("badRange", range));
-        if (r.count != 2 || !(r.data[0] >= 1 && r.data[0] <= r.data[1] + 1 && r.data[1] <= n) ||
-            r.data[0] != floor(r.data[0]) || r.data[1] != floor(r.data[1]))
-            call.fail("badRange", range);
-        first = static_cast<int64_t>(r.data[0]);
-        last = static_cast<int64_t>(r.data[1]);
-    }
-    // Counted in double: the product can pass what a size_t holds.
+    rangeArgument(call, 2, n, &first, &last);
+    // Sizes counted in double: their product can pass what a size_t holds.
     const double columns = static_cast<double>(s) * static_cast<double>(last - first + 1);
     gateway::resultBytes(static_cast<double>(call.dim()) * columns, sizeof(double));
     call.plhs[0] = gateway::doubleMatrix(static_cast<size_t>(call.dim()), static_cast<size_t>(columns));
@@ -187,6 +211,107 @@ void search(const Call& call)
     Tree_search(call.tree(), d, points, m, numbers);
 }
 
+void meets(const Call& call)
+{
+    const std::string shape = "the corners must be real " + std::to_string(call.dim()) +
+                              "-by-m matrices of one size, one rectangle per column.";
+    if (call.nargs < 2)
+        call.fail("badCorners", shape);
+    int64_t m = 0, mu = 0;
+    const double* lower = pointsArgument(call, 0, &m, "badCorners", shape);
+    const double* upper = pointsArgument(call, 1, &mu, "badCorners", shape);
+    if (m != mu || mxGetN(call.args[0]) != mxGetN(call.args[1]))
+        call.fail("badCorners", shape);
+    const size_t values = static_cast<size_t>(m) * static_cast<size_t>(call.dim());
+    for (size_t i = 0; i < values; ++i)
+        if (std::isnan(lower[i]) || std::isnan(upper[i]))
+            call.fail("badCorners", "the corners must not be NaN.");
+    enum class Form { Sparse, Pairs, Any, Missing } form = Form::Sparse;
+    if (call.nargs > 3) {
+        const std::string forms = "the form must be \"sparse\", \"pairs\", \"any\" or \"missing\".";
+        const gateway::HostText text = gateway::text(call.args[3], call.refusal("badForm", forms));
+        if (strcmp(text.get(), "pairs") == 0)
+            form = Form::Pairs;
+        else if (strcmp(text.get(), "any") == 0)
+            form = Form::Any;
+        else if (strcmp(text.get(), "missing") == 0)
+            form = Form::Missing;
+        else if (strcmp(text.get(), "sparse") != 0)
+            call.fail("badForm", forms);
+    }
+    // The boxes a tree lacks can lie below its deepest level, as insert's can.
+    const int32_t d = form == Form::Missing ? depthArgument(call, 2, TREE_DEPTH_PER_DIM * call.dim())
+                                            : depthArgument(call, 2);
+    struct Free {
+        void operator()(BoxMeets* meets) const { BoxMeets_free(&meets); }
+    };
+    const BoxMeetsForm asked = form == Form::Any       ? BOX_MEETS_ANY
+                               : form == Form::Missing ? BOX_MEETS_MISSING
+                                                       : BOX_MEETS_LISTS;
+    const std::unique_ptr<BoxMeets, Free> found(Tree_meets(call.tree(), d, lower, upper, m, asked));
+    const int64_t n = found->boxCount;
+    if (form == Form::Missing) {
+        const size_t values = found->corners.size();
+        const auto dim = static_cast<size_t>(call.dim());
+        call.plhs[0] = gateway::doubleMatrix(dim, values / dim);
+        std::copy(found->corners.begin(), found->corners.end(), mxGetPr(call.plhs[0]));
+        return;
+    }
+    if (form == Form::Any) {
+        mxLogical* hit = nullptr;
+        call.plhs[0] = gateway::logicalRow(static_cast<size_t>(n), &hit);
+        for (size_t k = 0; k < static_cast<size_t>(n); ++k)
+            hit[k] = found->met[k] != 0;
+        return;
+    }
+    const auto pairs = static_cast<size_t>(found->starts.back());
+    if (form == Form::Pairs) {
+        double* k = nullptr;
+        double* j = nullptr;
+        call.plhs[0] = gateway::doubleVector(gateway::Shape::Column, pairs, &k);
+        if (call.nlhs > 1)
+            call.plhs[1] = gateway::doubleVector(gateway::Shape::Column, pairs, &j);
+        for (int64_t q = 0; q < m; ++q)
+            for (auto p = found->starts[static_cast<size_t>(q)]; p < found->starts[static_cast<size_t>(q) + 1]; ++p) {
+                k[p] = found->boxes[static_cast<size_t>(p)];
+                if (j != nullptr)
+                    j[p] = static_cast<double>(q + 1);
+            }
+        return;
+    }
+    call.plhs[0] = gateway::sparseResult(static_cast<size_t>(n), static_cast<size_t>(m), pairs);
+    mwIndex* jc = mxGetJc(call.plhs[0]);
+    mwIndex* ir = mxGetIr(call.plhs[0]);
+    double* pr = mxGetPr(call.plhs[0]);
+    for (size_t q = 0; q <= static_cast<size_t>(m); ++q)
+        jc[q] = static_cast<mwIndex>(found->starts[q]);
+    for (size_t p = 0; p < pairs; ++p) {
+        ir[p] = static_cast<mwIndex>(found->boxes[p] - 1);
+        pr[p] = 1;
+    }
+}
+
+void faces(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0);
+    const int64_t n = Tree_count(call.tree(), d);
+    int64_t first = 1;
+    int64_t last = n;
+    rangeArgument(call, 1, n, &first, &last);
+    const auto dim = static_cast<mwSize>(call.dim());
+    const auto columns = static_cast<mwSize>(last - first + 1);
+    call.plhs[0] = gateway::doubleMatrix(dim, columns);
+    std::optional<gateway::HostMemory<double>> unasked;  // the upper faces, when not asked for
+    double* upper = nullptr;
+    if (call.nlhs > 1) {
+        call.plhs[1] = gateway::doubleMatrix(dim, columns);
+        upper = mxGetPr(call.plhs[1]);
+    } else {
+        upper = unasked.emplace(static_cast<size_t>(dim) * static_cast<size_t>(columns)).get();
+    }
+    Tree_faces(call.tree(), d, first, last, mxGetPr(call.plhs[0]), upper);
+}
+
 void insert(const Call& call)
 {
     gateway::keepsWhatItMakes();  // the new boxes stay in the tree
@@ -196,12 +321,9 @@ void insert(const Call& call)
     changeTree(call, [&](int64_t* added) { return Tree_insert(call.tree(), d, points, m, added); });
 }
 
-void keep(const Call& call)
+// Checks that maskArray holds one truth per box at depth d; their number.
+size_t maskSize(const Call& call, const mxArray* maskArray, int32_t d)
 {
-    if (call.nargs < 1)
-        call.fail("badMask", "give a mask: one true or false per box at the depth.");
-    const mxArray* maskArray = call.args[0];
-    const int32_t d = depthArgument(call, 1);
     const int64_t n = Tree_count(call.tree(), d);
     if (mxIsSparse(maskArray) || (!mxIsLogical(maskArray) && !gateway::isRealDouble(maskArray)))
         call.fail("badMask", "the mask must be a logical or real double array.");
@@ -215,9 +337,29 @@ void keep(const Call& call)
             if (std::isnan(values[k]))
                 call.fail("badMask", "the mask must not hold NaN.");
     }
-    const gateway::Truths mask(maskArray, static_cast<size_t>(n));
+    return static_cast<size_t>(n);
+}
+
+void keep(const Call& call)
+{
+    if (call.nargs < 1)
+        call.fail("badMask", "give a mask: one true or false per box at the depth.");
+    const int32_t d = depthArgument(call, 1);
+    const gateway::Truths mask(call.args[0], maskSize(call, call.args[0], d));
     changeTree(call, [&](int64_t* kept) {
         Tree_keep(call.tree(), d, mask.data(), kept);
+        return TREE_OK;
+    });
+}
+
+void coarsen(const Call& call)
+{
+    const int32_t d = depthArgument(call, 0);
+    std::optional<gateway::Truths> mask;
+    if (call.nargs > 1)
+        mask.emplace(call.args[1], maskSize(call, call.args[1], d));
+    changeTree(call, [&](int64_t* left) {
+        Tree_coarsen(call.tree(), d, mask ? mask->data() : nullptr, left);
         return TREE_OK;
     });
 }
@@ -269,8 +411,8 @@ struct Operation {
     // What follows the name, in order, each word one argument: depth (0 to
     // T.depth), anyDepth (0 to 500 * dim), points (dim-by-m), offsets
     // (dim-by-s, for samples), range ([first last] box numbers), mask (one
-    // element per box), file (a file name). Their number is the most the
-    // operation takes.
+    // element per box), file (a file name), form (a word choosing the
+    // result's form). Their number is the most the operation takes.
     const char* arguments;
     // Its own refusals, boxgraph:Tree:<reason>, beyond those every operation
     // shares (usage, noOperation, the handle's, interrupted, outOfMemory).
@@ -284,8 +426,11 @@ const Operation operations[] = {
     {"boxes", "method", 2, "depth", "badDepth", boxes},
     {"samples", "method", 1, "offsets depth range", "badPoints badDepth badRange", samples},
     {"search", "method", 1, "points depth", "badPoints badDepth", search},
+    {"meets", "method", 1, "points points depth form", "badCorners badDepth badForm", meets},
+    {"faces", "method", 2, "depth range", "badDepth badRange", faces},
     {"insert", "method", 1, "points anyDepth", "badPoints badDepth badSplit", insert},
     {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
+    {"coarsen", "method", 1, "depth mask", "badDepth badMask", coarsen},
     {"subdivide", "method", 1, "", "badSplit tooDeep tooManyBoxes", subdivide},
     {"save", "method", 0, "file", "badFileName emptyTree notRegularFile cannotWrite", save},
     {"release", "method", 0, "", "", release},

@@ -25,9 +25,10 @@
 %
 % Methods, each called as @code{op (T, @dots{})} or @code{T.op (@dots{})}:
 % @code{subdivide}, @code{count}, @code{boxes}, @code{samples},
-% @code{search}, @code{insert}, @code{keep}, @code{save} and
+% @code{search}, @code{meets}, @code{faces}, @code{insert}, @code{keep},
+% @code{coarsen}, @code{save} and
 % @code{release} (@code{methods Tree} lists them).  Octave finds a method's
-% help by the class folder, as in @code{help @@Tree/subdivide}
+% help by the class folder, as in @w{@code{help @@Tree/subdivide}}
 % (@code{help subdivide} alone finds nothing).  The boxes at a depth d (0 is
 % the root, one level per halving) are numbered 1..n depth first, the lower
 % half of a box before its upper half; their errors begin with

@@ -50,8 +50,20 @@
 % where rounding alone decides the side, and the image of a thin sliver
 % along the face may lie beyond it.
 %
+% With P the text "interval" (interval mode): each box's image is enclosed
+% by f evaluated on the box as an interval vector, and the boxes that the
+% enclosure meets are hit (intervalhits), in every mode; 'matrix' then
+% gives 0/1 like 'graph', not fractions.
+%
 % Errors name the calling function, who.
 function out = imagehits(T, f, d, P, mode, who, from)
+  if ischar(P)   % samplepoints lets only "interval" through as text
+    if nargin < 7
+      from = [];
+    end
+    out = intervalhits(T, f, d, mode, who, from);
+    return;
+  end
   dim = T.dim;
   n = count(T, d);
   r = levelradius(T, d);

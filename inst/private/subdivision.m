@@ -17,6 +17,11 @@
 % The last two keep a collection that the same rule keeps whole: without
 % halving, they stop changing at once.
 %
+% A step that fails (an error of f, a refusal, memory running out, Ctrl-C)
+% leaves the tree as it was before the step, the steps before it done: the
+% level it made is removed again (coarsen). Settling changes the tree only
+% in its last call, keep, which changes all or nothing.
+%
 % Errors: "<who>: steps must be a whole number, 0 or more.", "<who>: the
 % only option is "settle".", and those of samplepoints and imagehits.
 function n = subdivision(who, T, f, steps, points, options)
@@ -39,9 +44,7 @@ function n = subdivision(who, T, f, steps, points, options)
     if T.depth < 0   % no boxes left
       break;
     end
-    subdivide(T);
-    d = T.depth;
-    kept = selection(who, T, f, d, P, false);
+    [kept, d] = onestep(who, T, f, P);
     if verbose
       fprintf('%s: step %d of %d, depth %d, %d boxes kept, %.2f s\n', ...
               who, step, steps, d, kept, toc(started));
@@ -60,6 +63,30 @@ function n = subdivision(who, T, f, steps, points, options)
     end
   end
   n = count(T);
+end
+
+% One step: halves the deepest level and keeps the boxes of the new level d
+% that who's rule selects; kept is their number. Until the step is over, a
+% cleanup stands ready to remove level d again.
+function [kept, d] = onestep(who, T, f, P)
+  d = T.depth + 1;
+  made = 2 * count(T, d - 1);
+  over = containers.Map({'step'}, {false});
+  undo = onCleanup(@() undivide(T, d, made, over));
+  subdivide(T);
+  kept = selection(who, T, f, d, P, false);
+  over('step') = true;
+end
+
+% Removes level d again after a step that failed, unless the step is over.
+% Only a level of halved boxes alone (made boxes at d) is removed: one that
+% keep has already thinned means that the step ended in keep and an
+% interrupt came just after it, and the tree is as the step leaves it. (A
+% level that keep left whole is removed, as if the step had not run.)
+function undivide(T, d, made, over)
+  if ~over('step') && T.depth == d && count(T, d) == made
+    coarsen(T, d - 1);
+  end
 end
 
 % Keeps the boxes at depth d that who's rule selects; their number.

@@ -171,6 +171,24 @@ TEST(Covering, SearchOnARectangleWhoseSideOverflows)
         EXPECT_EQ(WalkReference(tree.get(), 2)(&x), search(tree.get(), 2, {x})[0]) << x;
 }
 
+// A rectangle whose faces c -+ r round to infinity holds the infinite
+// points: the walk puts them in the first and last boxes, and the search's
+// bounds, whose outer ends are infinite too, must not be read past their end.
+TEST(Covering, SearchOnARectangleWhoseFacesAreInfinite)
+{
+    TreePtr tree = makeTree({1e308}, {1e308});  // [0, inf]
+    for (int k = 0; k < 3; ++k) {
+        int64_t added = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &added), TREE_OK);
+    }
+    const V points = {INFINITY, 0, 1e308, 1.7e308, INFINITY, -INFINITY, NAN};
+    const V found = search(tree.get(), 3, points);
+    for (size_t p = 0; p < points.size(); ++p)
+        EXPECT_EQ(WalkReference(tree.get(), 3)(&points[p]), found[p]) << points[p];
+    EXPECT_EQ(found[0], 8);
+    EXPECT_EQ(found[5], 0);
+}
+
 // A random tree: inserted points at random depths, some boxes removed, and
 // (unless regular) sd changed between rounds so that some levels split along
 // more than one coordinate, which the search walks instead of indexing.
@@ -631,6 +649,81 @@ TEST(Covering, RefusalsChangeNothing)
     EXPECT_EQ(Tree_depth(line.get()), 500);
     EXPECT_EQ(Tree_subdivide(line.get(), &n), TREE_TOO_DEEP);
     EXPECT_EQ(search(line.get(), 500, {0.3, 0.31}), V({1, 0}));
+}
+
+// Coarsening removes what lies below the chosen boxes of a level and nothing
+// else: on random trees (mixed splits, shallower boxes without halves), every
+// level down to d lists the same boxes as before, and each deeper box stays
+// exactly when its ancestor at d was not chosen. It allocates nothing.
+TEST(Covering, CoarsenRemovesOnlyWhatLiesBelowTheChosenBoxes)
+{
+    std::mt19937 rng(77);
+    for (int round = 0; round < 40; ++round) {
+        const int dim = 1 + round % 3;
+        TreePtr tree = randomTree(rng, dim, round % 2 == 0);
+        const int32_t deepest = Tree_depth(tree.get());
+        if (deepest < 0)
+            continue;
+        const int32_t d = std::uniform_int_distribution<int32_t>(0, deepest)(rng);
+        const int64_t n = Tree_count(tree.get(), d);
+        std::vector<uint8_t> mask(static_cast<size_t>(n));
+        const bool all = round % 4 == 0;
+        for (auto& m : mask)
+            m = all ? 1 : std::bernoulli_distribution(0.5)(rng);
+        std::vector<std::pair<V, V>> before;
+        for (int32_t l = 0; l <= deepest; ++l)
+            before.push_back(boxesAt(tree.get(), l));
+        // The deeper boxes that stay: those whose ancestor at d is not chosen.
+        const size_t udim = static_cast<size_t>(dim);
+        std::vector<V> staying(static_cast<size_t>(deepest) + 1);
+        for (int32_t l = d + 1; l <= deepest; ++l) {
+            const V& c = before[static_cast<size_t>(l)].first;
+            const V ancestors = search(tree.get(), d, c);
+            for (size_t b = 0; b < ancestors.size(); ++b)
+                if (mask[static_cast<size_t>(ancestors[b]) - 1] == 0)
+                    staying[static_cast<size_t>(l)].insert(staying[static_cast<size_t>(l)].end(),
+                                                           c.begin() + b * udim, c.begin() + (b + 1) * udim);
+        }
+        int64_t left = -1;
+        {
+            alloc_testing::ThrowingAlloc failing(1);  // the first allocation would throw
+            Tree_coarsen(tree.get(), d, all ? nullptr : mask.data(), &left);
+        }
+        EXPECT_EQ(left, n);
+        for (int32_t l = 0; l <= d; ++l)
+            EXPECT_EQ(boxesAt(tree.get(), l), before[static_cast<size_t>(l)]) << "round " << round << " depth " << l;
+        for (int32_t l = d + 1; l <= deepest; ++l)
+            EXPECT_EQ(boxesAt(tree.get(), l).first, staying[static_cast<size_t>(l)]) << "round " << round << " depth " << l;
+        if (all) {
+            EXPECT_LE(Tree_depth(tree.get()), d);
+        }
+    }
+}
+
+// A subdivision coarsened again is the tree it was, as its file says: the
+// boxes, and the splits a later subdivision takes.
+TEST(Covering, CoarsenUndoesASubdivision)
+{
+    std::mt19937 rng(8);
+    for (int round = 0; round < 10; ++round) {
+        TreePtr tree = randomTree(rng, 1 + round % 3, round % 2 == 0);
+        const int32_t deepest = Tree_depth(tree.get());
+        if (deepest < 0 || deepest >= 11)
+            continue;
+        const std::string before = nodesWithLeafSplits(tree.get());
+        int64_t n = 0;
+        ASSERT_EQ(Tree_subdivide(tree.get(), &n), TREE_OK);
+        Tree_coarsen(tree.get(), deepest, nullptr, &n);
+        EXPECT_EQ(n, Tree_count(tree.get(), deepest));
+        EXPECT_EQ(nodesWithLeafSplits(tree.get()), before) << "round " << round;
+    }
+    TreePtr empty = makeTree({0}, {1});
+    const std::vector<uint8_t> none = {0};
+    int64_t n = -1;
+    Tree_keep(empty.get(), 0, none.data(), &n);
+    Tree_coarsen(empty.get(), 0, nullptr, &n);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(empty->root, nullptr);
 }
 
 // Every allocation of each operation fails in turn: the failed operation

@@ -183,6 +183,113 @@ TEST(treeops, SaveNeverDestroysWhatWasThere)
 #endif
 }
 
+// Coarsen through the gateway: the whole level or the boxes a mask (logical
+// or double) chooses; refusals change nothing.
+TEST(treeops, CoarsenGoesBackToALevel)
+{
+    Array t = newTree({0}, {1});
+    for (int k = 0; k < 4; ++k)
+        run(t, "subdivide");
+    Array two = scalar(2);
+    Array some = host::uint8Row({1, 0, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), some.get()}),
+              "Tree.coarsen: the mask must be a logical or real double array.");
+    Array three = row({1, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), three.get()}),
+              "Tree.coarsen: the mask must hold one element per box at depth 2 (4).");
+    Array five = scalar(5);
+    EXPECT_EQ(refusal(t, "coarsen", {five.get()}), "Tree.coarsen: depth must be a whole number from 0 to 4.");
+    EXPECT_EQ(number(t, "count"), 16);
+
+    Array middle = row({0, 1, 1, 0});
+    EXPECT_EQ(number(t, "coarsen", {two.get(), middle.get()}), 4);
+    EXPECT_EQ(number(t, "depth"), 4);
+    EXPECT_EQ(host::doubles(run(t, "boxes")[0].get()),
+              V({-0.9375, -0.8125, -0.6875, -0.5625, 0.5625, 0.6875, 0.8125, 0.9375}));
+    Array first(mxCreateNumericMatrix(1, 4, mxLOGICAL_CLASS, mxREAL));
+    mxGetLogicals(first.get())[0] = true;
+    EXPECT_EQ(number(t, "coarsen", {two.get(), first.get()}), 4);
+    EXPECT_EQ(number(t, "count"), 4);
+    EXPECT_EQ(number(t, "coarsen"), 4);  // the deepest level: nothing changes
+    Array one = scalar(1);
+    EXPECT_EQ(number(t, "coarsen", {one.get()}), 2);
+    EXPECT_EQ(number(t, "depth"), 1);
+}
+
+// The boxes meeting rectangles, in the three forms, and the boxes' faces,
+// on a level with a removed box.
+TEST(treeops, MeetsAndFacesThroughTheGateway)
+{
+    Array t = newTree({0}, {1});
+    run(t, "subdivide");
+    run(t, "subdivide");  // [-1, -0.5), [-0.5, 0), [0, 0.5), [0.5, 1]
+    Array keepAllButThird = row({1, 1, 0, 1});
+    run(t, "keep", {keepAllButThird.get()});
+    // [-0.6, -0.2] meets 1 and 2; the point 0 touches 2 (box 3 is gone);
+    // [0.2, 0.9] meets the last box, now 3; [2, 3] meets nothing.
+    Array lower = row({-0.6, 0, 0.2, 2});
+    Array upper = row({-0.2, 0, 0.9, 3});
+    std::vector<Array> s = run(t, "meets", {lower.get(), upper.get()});
+    const mxArray* S = s[0].get();
+    ASSERT_TRUE(mxIsSparse(S));
+    EXPECT_EQ(mxGetM(S), 3u);
+    EXPECT_EQ(mxGetN(S), 4u);
+    const mwIndex* jc = mxGetJc(S);
+    EXPECT_EQ(std::vector<mwIndex>(jc, jc + 5), std::vector<mwIndex>({0, 2, 3, 4, 4}));
+    EXPECT_EQ(std::vector<mwIndex>(mxGetIr(S), mxGetIr(S) + 4), std::vector<mwIndex>({0, 1, 1, 2}));
+    EXPECT_EQ(V(mxGetPr(S), mxGetPr(S) + 4), V({1, 1, 1, 1}));
+
+    Array two = scalar(2);
+    Array three = scalar(3);
+    Array pairs = text("pairs");
+    std::vector<Array> kj = run(t, "meets", {lower.get(), upper.get(), two.get(), pairs.get()}, 2);
+    EXPECT_EQ(mxGetN(kj[0].get()), 1u);
+    EXPECT_EQ(host::doubles(kj[0].get()), V({1, 2, 2, 3}));
+    EXPECT_EQ(host::doubles(kj[1].get()), V({1, 1, 2, 3}));
+    Array any = text("any");
+    Array one = scalar(1);
+    std::vector<Array> hit = run(t, "meets", {lower.get(), upper.get(), one.get(), any.get()});
+    ASSERT_TRUE(mxIsLogical(hit[0].get()));
+    EXPECT_EQ(mxGetM(hit[0].get()), 1u);
+    EXPECT_EQ(std::vector<bool>(mxGetLogicals(hit[0].get()), mxGetLogicals(hit[0].get()) + 2),
+              std::vector<bool>({true, true}));
+    // No rectangles: an n-by-0 matrix.
+    Array none = host::dense(1, 0);
+    s = run(t, "meets", {none.get(), none.get()});
+    EXPECT_EQ(mxGetM(s[0].get()), 3u);
+    EXPECT_EQ(mxGetN(s[0].get()), 0u);
+
+    // The boxes the rectangles meet that the tree lacks: the removed box 3
+    // at depth 2, and at depth 3, below the deepest level, every box met.
+    Array missingForm = text("missing");
+    std::vector<Array> made = run(t, "meets", {lower.get(), upper.get(), two.get(), missingForm.get()});
+    EXPECT_EQ(mxGetM(made[0].get()), 1u);
+    EXPECT_EQ(host::doubles(made[0].get()), V({0}));
+    made = run(t, "meets", {lower.get(), upper.get(), three.get(), missingForm.get()});
+    EXPECT_EQ(host::doubles(made[0].get()), V({-0.75, -0.5, -0.25, 0, 0.25, 0.5, 0.75}));
+    std::vector<Array> f = run(t, "faces", {}, 2);
+    EXPECT_EQ(host::doubles(f[0].get()), V({-1, -0.5, 0.5}));
+    EXPECT_EQ(host::doubles(f[1].get()), V({-0.5, 0, 1}));
+    Array range = row({2, 3});
+    f = run(t, "faces", {two.get(), range.get()});
+    EXPECT_EQ(host::doubles(f[0].get()), V({-0.5, 0.5}));
+
+    const std::string corners = "Tree.meets: the corners must be real 1-by-m matrices of one size, one rectangle per column.";
+    Array shorter = row({0});
+    Array nan = row({NAN, 0, 0, 0});
+    Array other = text("all");
+    EXPECT_EQ(refusal(t, "meets", {lower.get()}), corners);
+    EXPECT_EQ(refusal(t, "meets", {lower.get(), shorter.get()}), corners);
+    EXPECT_EQ(refusal(t, "meets", {lower.get(), nan.get()}), "Tree.meets: the corners must not be NaN.");
+    EXPECT_EQ(refusal(t, "meets", {lower.get(), upper.get(), two.get(), other.get()}),
+              "Tree.meets: the form must be \"sparse\", \"pairs\", \"any\" or \"missing\".");
+    EXPECT_EQ(refusal(t, "meets", {lower.get(), upper.get(), three.get()}),
+              "Tree.meets: depth must be a whole number from 0 to 2.");
+    Array wide = row({1, 4});
+    EXPECT_EQ(refusal(t, "faces", {two.get(), wide.get()}),
+              "Tree.faces: the box range must be [first last], whole numbers from 1 to 3.");
+}
+
 TEST(treeops, RefusesBadArguments)
 {
     Array t = newTree({0, 0}, {1, 1});
