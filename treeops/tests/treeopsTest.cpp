@@ -197,6 +197,8 @@ TEST(treeops, CoarsenGoesBackToALevel)
     Array three = row({1, 0, 1});
     EXPECT_EQ(refusal(t, "coarsen", {two.get(), three.get()}),
               "Tree.coarsen: the mask must hold one element per box at depth 2 (4).");
+    Array withNan = row({1, NAN, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), withNan.get()}), "Tree.coarsen: the mask must not hold NaN.");
     Array five = scalar(5);
     EXPECT_EQ(refusal(t, "coarsen", {five.get()}), "Tree.coarsen: depth must be a whole number from 0 to 4.");
     EXPECT_EQ(number(t, "count"), 16);
