@@ -10,7 +10,7 @@ INCLUDE_DIRS = lib gateway
 # every module shares: the checked allocation, the memory a call may take,
 # interrupting long loops.
 LIB_BASE = lib/Alloc.cpp lib/Memory.cpp lib/Interrupt.cpp
-LIB_TREE = lib/Tree.cpp lib/Box.cpp lib/Rectangle.cpp lib/Vec.cpp lib/TreeHandle.cpp lib/Covering.cpp lib/LevelIndex.cpp lib/Meets.cpp
+LIB_TREE = lib/Tree.cpp lib/Box.cpp lib/Rectangle.cpp lib/Vec.cpp lib/TreeHandle.cpp lib/Covering.cpp lib/LevelIndex.cpp lib/FileReplacement.cpp lib/Meets.cpp
 LIB_SUBSHIFT = lib/SparseMatrix.cpp lib/Set.cpp lib/Node.cpp lib/IndSubshift.cpp
 
 MODULES = strongcomp cyclereach subshift tree_ treeupdate treeprops treeops

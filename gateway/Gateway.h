@@ -49,8 +49,19 @@ struct Function {
 };
 
 // The share of the memory available at a call's start that its library work
-// may take; the rest stays for the host and the call's results.
+// may take; the rest stays for the host and the call's results. Its host
+// arrays together may take the same share of what is available when they are
+// made.
 constexpr size_t kBudgetDivisor = 2;
+
+// A call whose library work is its result (loading or growing a tree: what
+// it makes stays) may take all that is available but an eighth, and at most
+// this reserve is kept back for the host.
+constexpr size_t kKeepReserve = size_t{64} << 20;
+
+// Host arrays a call makes below this size in all are counted but do not
+// read what is available (about 0.1 ms): a scalar result costs nothing.
+constexpr size_t kSmallHostMemory = size_t{1} << 20;
 
 // The environment variable that holds the user's cap on what one bounded call
 // may take, in bytes (memorycap.m sets it; it may also be set before the host
@@ -164,6 +175,91 @@ inline size_t budget()
     return cap != 0 && (share == 0 || cap < share) ? cap : share;
 }
 
+// What the library work of a call that keeps what it makes may take (0: no
+// cap): all that is available but a reserve for the host (an eighth of it,
+// at most kKeepReserve), or the user's cap where that is less.
+inline size_t keepingRoom()
+{
+    const size_t available = Memory_available();
+    size_t room = 0;
+    if (available != SIZE_MAX) {
+        const size_t reserve = available / 8 < kKeepReserve ? available / 8 : kKeepReserve;
+        room = available - reserve + 1;
+    }
+    return room;
+}
+
+inline size_t keepingBudget()
+{
+    const size_t room = keepingRoom();
+    const size_t cap = userCap();
+    return cap != 0 && (room == 0 || cap < room) ? cap : room;
+}
+
+// Whether the user's cap (memorycap) is what limits a call that keeps what
+// it makes: it then counts every byte the call takes, freed blocks reused
+// or not.
+inline bool userCapBinds()
+{
+    const size_t cap = userCap();
+    const size_t room = cap != 0 ? keepingRoom() : 0;
+    return cap != 0 && (room == 0 || cap < room);
+}
+
+// What giving the heap's free pages back to the system gains in available
+// memory (Memory_giveBack): asked only by a call about to be refused, since
+// the giving back takes time in the number of free blocks.
+inline size_t givenBack()
+{
+    const size_t before = Memory_available();
+    Memory_giveBack();
+    const size_t after = Memory_available();
+    return after != SIZE_MAX && before != SIZE_MAX && after > before ? after - before : 0;
+}
+
+// A cap grown by what was given back: by the share that its budget takes of
+// what is available (divisor), and, for a bounded function, never past the
+// user's cap.
+inline size_t grownCap(size_t cap, size_t divisor, bool userCapped)
+{
+    const size_t more = givenBack() / divisor;
+    size_t grown = more > SIZE_MAX - cap ? SIZE_MAX : cap + more;
+    const size_t user = userCapped ? userCap() : 0;
+    if (user != 0 && grown > user)
+        grown = user > cap ? user : cap;
+    return grown;
+}
+
+// The library's cap of a bounded call, grown by its share of what was given
+// back; all of it for a call that keeps what it makes.
+inline size_t shareGrown(size_t cap)
+{
+    return grownCap(cap, kBudgetDivisor, true);
+}
+
+inline size_t allGrown(size_t cap)
+{
+    return grownCap(cap, 1, true);
+}
+
+// The host memory a call has made (results and working arrays, through
+// HostArrays.h), and the most it may make: the share of what is available
+// when the first large one is asked for (for a bounded function, also
+// within the user's cap). One per module, reset as each call starts.
+struct CallMemory {
+    bool bounded = false;
+    bool known = false;  // budget has been read
+    bool grown = false;  // what giving back gained has been added to it
+    size_t budget = 0;   // 0: no cap known
+    size_t taken = 0;
+};
+
+inline CallMemory& callMemory()
+{
+    static CallMemory memory;
+    return memory;
+}
+
 inline void checkInterrupt()
 {
     if (interruptPending())
@@ -178,9 +274,12 @@ class CallControl {
 public:
     explicit CallControl(bool bounded) : bounded_(bounded)
     {
+        callMemory() = CallMemory{};
+        callMemory().bounded = bounded;
         Alloc_setHandlers(printOnHost, endCall, &print_, &fail_);
         if (bounded_) {
             Alloc_setBudgetSource(budget);
+            Alloc_setCapGrowth(shareGrown);
             Interrupt_setCheck(checkInterrupt, &check_);
         }
     }
@@ -242,14 +341,60 @@ inline bool namesItself(const char* message, const char* name)
 
 }  // namespace detail
 
-// Refuses a result of the given size when it is more than the share of what
-// is available now that a call may take, rather than leave the host to be
-// killed making it.
+// Whether host memory of the given size (a result, or a working array from
+// the host) fits: false when, with what the call has made so far, it would
+// pass the share of what is available that a call's host arrays may take
+// (within the user's cap, for a bounded function), rather than leave the host
+// to be killed making it; else it is counted. The result makers of
+// HostArrays.h ask first, so no gateway makes an array without asking.
+inline bool roomFor(size_t bytes)
+{
+    detail::CallMemory& memory = detail::callMemory();
+    const size_t total = bytes > SIZE_MAX - memory.taken ? SIZE_MAX : memory.taken + bytes;
+    if (!memory.known && total >= kSmallHostMemory) {
+        const size_t available = Memory_available();
+        memory.budget = available == SIZE_MAX ? 0 : available / kBudgetDivisor + 1;
+        const size_t cap = memory.bounded ? detail::userCap() : 0;
+        if (cap != 0 && (memory.budget == 0 || cap < memory.budget))
+            memory.budget = cap;
+        memory.known = true;
+    }
+    if (total == SIZE_MAX)
+        return false;
+    if (memory.budget != 0 && total >= memory.budget && !memory.grown) {
+        memory.grown = true;  // once: the heap's free pages, given back
+        memory.budget = detail::grownCap(memory.budget, kBudgetDivisor, memory.bounded);
+    }
+    if (memory.budget != 0 && total >= memory.budget)
+        return false;
+    memory.taken = total;
+    return true;
+}
+
+// roomFor, or the call ends with its out-of-memory error.
 inline void ensureRoom(size_t bytes)
 {
-    const size_t cap = detail::budget();
-    if (cap != 0 && bytes >= cap)
+    if (!roomFor(bytes))
         throw OutOfMemory{};
+}
+
+// For a bounded call whose library work is what it returns or keeps (a tree
+// loaded, made or grown): from here its library work may take all that is
+// available but a reserve (keepingBudget), not only a share, and small
+// blocks past that the free blocks the heap holds for them (Memory_reusable).
+// Call it before the library allocates anything.
+inline void keepsWhatItMakes()
+{
+    if (!detail::callMemory().bounded)
+        return;
+    Alloc_setBudgetSource(detail::keepingBudget);
+    // Boxes freed earlier (a tree cut down by keep) stay with the process in
+    // blocks the heap cannot give back, but new boxes reuse them first; they
+    // count against the machine's room, not against the user's cap, which
+    // says what a call may take.
+    if (!detail::userCapBinds())
+        Alloc_setReusableSource(Memory_reusable);
+    Alloc_setCapGrowth(detail::allGrown);
 }
 
 // Warns the user through the host; the call goes on. Octave would put the

@@ -10,11 +10,17 @@
 //
 // A handle is trusted only when its tag is the one this process gives its
 // address: a handle saved with the workspace and loaded into another
-// process, or edited, is refused without its address being read. The tag
-// needs no state shared between the modules, so trees stay reachable after
-// the host unloads and reloads them (clear mex, clear all). Released trees
-// keep their TreeHandle record (TreeHandle_release), so a tagged address
-// always points at one.
+// process, or edited, is refused without its address being read. The tag is
+// a keyed hash (SipHash-2-4) of the address under a random key of the
+// process, so the tags of the session's own handles tell nothing of the tag
+// of another address: a forged handle cannot be made from them. The key
+// comes from what the process holds, not from a module's state (on Linux
+// the 16 random bytes the kernel gives each program it starts; on Windows a
+// named block of the process made by the first module that asks), so every
+// module computes the same tags and trees stay reachable after the host
+// unloads and reloads them (clear mex, clear all). Released trees keep their
+// TreeHandle record (TreeHandle_release), so a tagged address always points
+// at one.
 #ifndef BOXGRAPH_HANDLE_ARRAY_H
 #define BOXGRAPH_HANDLE_ARRAY_H
 
@@ -27,16 +33,23 @@
 
 #include "WindowsApi.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
 #if defined(__APPLE__)
 #include <sys/sysctl.h>
 #endif
+#if defined(__linux__)
+#include <sys/auxv.h>
+#endif
 
 #include <cmath>
 
 #include "Gateway.h"
+#include "HostArrays.h"
+#include "KeyedHash.h"
 #include "Owner.h"
 #include "TreeRecords.h"
 
@@ -65,6 +78,19 @@ inline bool radiusUsable(const double* radius, int dim)
 
 // A stdio stream closed when its owner goes.
 using File = Owner<FILE, fclose>;
+
+// Whether an open stream is on a folder (Linux opens one for reading; the
+// reads then fail).
+inline bool isFolder(FILE* stream)
+{
+#if defined(_WIN32)
+    struct _stat64 info;
+    return _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+    struct stat info;
+    return fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
 
 constexpr size_t kAddressBytes = 8;
 constexpr size_t kHandleBytes = 16;
@@ -127,10 +153,78 @@ inline uint64_t processIdentity()
     return mix(identity);
 }
 
+// The process's 16 random bytes, alike in every module.
+struct Key {
+    uint8_t bytes[16];
+};
+
+#if defined(_WIN32)
+// A named block of the process's memory, made and filled by the first module
+// that asks and found by the others; it is never closed, so it lasts as long
+// as the process, whatever modules are unloaded. Its bytes mix the moment
+// the first module asked (a performance counter in ticks of well under a
+// microsecond) with the process identity and addresses the system chose.
+inline Key sharedRandomBytes(uint64_t identity)
+{
+    Key key{};
+    char name[64];
+    snprintf(name, sizeof name, "Local\\boxgraph-handle-key-%lu", static_cast<unsigned long>(GetCurrentProcessId()));
+    HANDLE block = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof key.bytes, name);
+    const bool found = block != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+    void* view = block != nullptr ? MapViewOfFile(block, FILE_MAP_ALL_ACCESS, 0, 0, sizeof key.bytes) : nullptr;
+    if (view != nullptr && found) {
+        memcpy(key.bytes, view, sizeof key.bytes);
+        return key;
+    }
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    int local = 0;
+    uint64_t words[2] = {mix(identity ^ static_cast<uint64_t>(now.QuadPart)),
+                         mix(reinterpret_cast<uintptr_t>(&local) ^ reinterpret_cast<uintptr_t>(view) ^
+                             GetTickCount64() ^ (static_cast<uint64_t>(now.QuadPart) << 17))};
+    memcpy(key.bytes, words, sizeof key.bytes);
+    if (view != nullptr)
+        memcpy(view, key.bytes, sizeof key.bytes);
+    return key;  // without a block, a key of this module alone: its handles are still checked
+}
+#endif
+
+// The key of the tags. Linux: derived from the kernel's random bytes for the
+// process (AT_RANDOM; they also seed the C library's guards, so they are
+// hashed, never used as they are). Windows: sharedRandomBytes. Elsewhere:
+// the process identity, which tells processes apart but can be recomputed
+// by code in the session.
+inline Key makeKey()
+{
+    const uint64_t identity = processIdentity();
+    Key key{};
+    uint64_t words[2] = {identity, mix(identity)};
+    memcpy(key.bytes, words, sizeof key.bytes);
+#if defined(__linux__)
+    if (const uint8_t* random = reinterpret_cast<const uint8_t*>(getauxval(AT_RANDOM))) {
+        static const char kWhat[] = "boxgraph tree handle key";
+        uint8_t domain[sizeof kWhat + 1];
+        memcpy(domain, kWhat, sizeof kWhat);
+        domain[sizeof kWhat] = 0;
+        words[0] = keyedhash::sipHash24(random, domain, sizeof domain);
+        domain[sizeof kWhat] = 1;
+        words[1] = keyedhash::sipHash24(random, domain, sizeof domain);
+        memcpy(key.bytes, words, sizeof key.bytes);
+    }
+#elif defined(_WIN32)
+    key = sharedRandomBytes(identity);
+#endif
+    return key;
+}
+
 inline uint64_t tagOf(const TreeHandle* handle)
 {
-    static const uint64_t identity = processIdentity();
-    return mix(reinterpret_cast<uintptr_t>(handle) ^ identity);
+    static const Key key = makeKey();
+    const uint64_t address = reinterpret_cast<uintptr_t>(handle);
+    uint8_t bytes[8];
+    for (int k = 0; k < 8; ++k)
+        bytes[k] = static_cast<uint8_t>(address >> (8 * k));
+    return keyedhash::sipHash24(key.bytes, bytes, sizeof bytes);
 }
 
 }  // namespace detail
@@ -138,8 +232,7 @@ inline uint64_t tagOf(const TreeHandle* handle)
 // A new handle array holding handle's address and tag.
 inline mxArray* makeHandle(TreeHandle* handle)
 {
-    const mwSize dims[2] = {1, static_cast<mwSize>(kHandleColumns)};
-    mxArray* array = mxCreateCharArray(2, dims);
+    mxArray* array = gateway::charRow(kHandleColumns);
     unsigned char* data = static_cast<unsigned char*>(mxGetData(array));
     const uint64_t tag = detail::tagOf(handle);
     memcpy(data, &handle, sizeof handle);

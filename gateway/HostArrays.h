@@ -170,6 +170,17 @@ inline HostText text(const mxArray* a, const Refusal& notText)
     return copy;
 }
 
+// A NUL-terminated copy of a char array that names a file, or a refusal: not
+// text (notText), or holding a NUL character (hasNul), which would end the
+// name early and name another file.
+inline HostText fileName(const mxArray* a, const Refusal& notText, const Refusal& hasNul)
+{
+    HostText name = text(a, notText);
+    if (std::strlen(name.get()) != static_cast<size_t>(mxGetNumberOfElements(a)))
+        fail(hasNul);
+    return name;
+}
+
 // ---- working memory
 
 // What a working array holds when it is handed over: zeros, or whatever was
@@ -184,14 +195,21 @@ enum class Pages { Any, Large };
 
 // Memory for count elements from the host allocator (at least one element,
 // so an empty request is no failure), released with mxFree when the owner
-// goes, whichever way the call ends. A refusal by the host throws
-// HostRefused, which ends the call with the function's out-of-memory error.
+// goes, whichever way the call ends. It counts against the call's host
+// memory (roomFor) like a result, and past it is refused as the host would
+// refuse it: HostRefused, which ends the call with the function's
+// out-of-memory error.
 template <class T>
 class HostMemory {
 public:
     explicit HostMemory(size_t count, Contents contents = Contents::Zeros, Pages pages = Pages::Any)
     {
         const size_t elements = count == 0 ? 1 : count;
+        if (elements > (SIZE_MAX - Memory_largePageSlack(SIZE_MAX)) / sizeof(T))
+            throw HostRefused{};
+        if (!roomFor(elements * sizeof(T) +
+                     (pages == Pages::Large ? Memory_largePageSlack(elements * sizeof(T)) : 0)))
+            throw HostRefused{};
         if (contents == Contents::Zeros && pages == Pages::Any) {
             block_ = mxCalloc(elements, sizeof(T));
             if (block_ == nullptr)
@@ -199,8 +217,6 @@ public:
             data_ = static_cast<T*>(block_);
             return;
         }
-        if (elements > (SIZE_MAX - Memory_largePageSlack(SIZE_MAX)) / sizeof(T))
-            throw HostRefused{};
         const size_t bytes = elements * sizeof(T);
         const size_t slack = pages == Pages::Large ? Memory_largePageSlack(bytes) : 0;
         block_ = mxMalloc(bytes + slack);
@@ -250,15 +266,84 @@ private:
 };
 
 // ---- results
+//
+// Every array a gateway gives the host is made here, and each maker first
+// asks ensureRoom (Gateway.h) for its bytes: a result that would not fit is
+// refused with the function's out-of-memory error before it is made, rather
+// than the host being killed making it. Sizes are counted in double or
+// checked for overflow: an element count times the element size can pass
+// what a size_t holds.
+
+// The bytes of count elements of size bytes each, or an out-of-memory end.
+inline size_t resultBytes(double count, size_t size)
+{
+    const double bytes = count * static_cast<double>(size);
+    if (!(bytes < static_cast<double>(SIZE_MAX)))
+        throw OutOfMemory{};
+    return static_cast<size_t>(bytes);
+}
+
+// A new real double m-by-n matrix of zeros.
+inline mxArray* doubleMatrix(size_t m, size_t n)
+{
+    ensureRoom(resultBytes(static_cast<double>(m) * static_cast<double>(n), sizeof(double)));
+    return mxCreateDoubleMatrix(static_cast<mwSize>(m), static_cast<mwSize>(n), mxREAL);
+}
+
+// A new real double scalar.
+inline mxArray* doubleScalar(double value)
+{
+    ensureRoom(sizeof(double));
+    return mxCreateDoubleScalar(value);
+}
+
+// A new 1-by-n char array of zeros (the host's characters, 8 or 16 bits).
+inline mxArray* charRow(size_t n)
+{
+    ensureRoom(resultBytes(static_cast<double>(n), sizeof(mxChar)));
+    const mwSize dims[2] = {1, static_cast<mwSize>(n)};
+    return mxCreateCharArray(2, dims);
+}
+
+// A new char row holding text.
+inline mxArray* textResult(const char* text)
+{
+    ensureRoom(resultBytes(static_cast<double>(std::strlen(text)) + 1, sizeof(mxChar)));
+    return mxCreateString(text);
+}
+
+// A new m-by-n struct array with the given fields, every value empty.
+inline mxArray* structResult(size_t m, size_t n, int fieldCount, const char** fields)
+{
+    ensureRoom(resultBytes(static_cast<double>(m) * static_cast<double>(n) * fieldCount, sizeof(void*)));
+    return mxCreateStructMatrix(static_cast<mwSize>(m), static_cast<mwSize>(n), fieldCount, fields);
+}
+
+// A new 1-by-n logical row of false; *data gets its elements.
+inline mxArray* logicalRow(size_t n, mxLogical** data)
+{
+    ensureRoom(resultBytes(static_cast<double>(n), sizeof(mxLogical)));
+    mxArray* a = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
+    *data = mxGetLogicals(a);
+    return a;
+}
+
+// A new real double m-by-n sparse matrix with room for stored entries
+// (at least 1) and none stored.
+inline mxArray* sparseResult(size_t m, size_t n, size_t stored)
+{
+    stored = stored > 0 ? stored : 1;
+    ensureRoom(resultBytes(static_cast<double>(stored), sizeof(double) + sizeof(mwIndex)) +
+               resultBytes(static_cast<double>(n) + 1, sizeof(mwIndex)));
+    return mxCreateSparse(static_cast<mwSize>(m), static_cast<mwSize>(n), static_cast<mwSize>(stored), mxREAL);
+}
 
 enum class Shape { Row, Column };
 
 // A new real double vector of n zeros (1-by-n or n-by-1); *data gets its elements.
 inline mxArray* doubleVector(Shape shape, size_t n, double** data)
 {
-    const auto count = static_cast<mwSize>(n);
-    mxArray* a = shape == Shape::Row ? mxCreateDoubleMatrix(1, count, mxREAL)
-                                     : mxCreateDoubleMatrix(count, 1, mxREAL);
+    mxArray* a = shape == Shape::Row ? doubleMatrix(1, n) : doubleMatrix(n, 1);
     *data = mxGetPr(a);
     return a;
 }
@@ -282,6 +367,7 @@ mxArray* doubleVector(Shape shape, const T* values, size_t n, double offset = 0.
 template <class T>
 mxArray* rowToFill(size_t n, mxClassID classId, T** data)
 {
+    ensureRoom(resultBytes(static_cast<double>(n), sizeof(T)));
     mxArray* a = mxCreateUninitNumericMatrix(1, static_cast<mwSize>(n), classId, mxREAL);
     *data = static_cast<T*>(mxGetData(a));
     Memory_adviseLargePages(*data, n * sizeof(T));

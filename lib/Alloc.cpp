@@ -23,6 +23,37 @@ long failCountdown = 0;
 size_t budget = 0;  // 0: no cap
 size_t taken = 0;
 Alloc_BudgetFn budgetSource = nullptr;  // asked for the cap at the first allocation
+Alloc_ReusableFn reusableSource = nullptr;  // asked for the free small blocks past the cap
+size_t poolBlock = 0;  // the largest footprint the pool serves; 0: not asked yet
+size_t pool = 0;       // bytes of free blocks the heap holds that the pool serves
+size_t pooled = 0;     // of those, taken
+constexpr size_t kPage = 4096;
+Alloc_GrowFn capGrowth = nullptr;  // asked once, when a request would pass the cap
+
+// Whether a request of the given footprint, past the cap, takes free blocks
+// the heap holds (Alloc_setReusableSource).
+bool fromPool(size_t cost)
+{
+    if (reusableSource == nullptr || cost >= kPage)
+        return false;
+    if (poolBlock == 0) {
+        poolBlock = cost;
+        pool = reusableSource(cost);
+    }
+    return cost <= poolBlock && cost <= pool - pooled;
+}
+
+void resetPool(Alloc_ReusableFn source)
+{
+    reusableSource = source;
+    poolBlock = pool = pooled = 0;
+}
+
+void resetRoom()
+{
+    resetPool(nullptr);
+    capGrowth = nullptr;
+}
 
 // Reports a request of bytes that was refused and runs the fail handler.
 [[noreturn]] void refused(size_t bytes, int line, const char* file)
@@ -60,10 +91,21 @@ void* Alloc_calloc(size_t count, size_t size, int line, const char* file)
         budget = budgetSource();
         budgetSource = nullptr;
     }
-    const bool overBudget = budget != 0 && (overflow || bytes > budget - (taken < budget ? taken : budget));
+    const size_t cost = overflow ? SIZE_MAX : Alloc_footprint(bytes);
+    auto passesCap = [&] { return budget != 0 && (overflow || cost > budget - (taken < budget ? taken : budget)); };
+    bool overBudget = passesCap();
+    const bool pooledRequest = overBudget && !overflow && fromPool(cost);
+    overBudget = overBudget && !pooledRequest;
+    if (overBudget && !overflow && capGrowth != nullptr) {
+        const Alloc_GrowFn grow = capGrowth;
+        capGrowth = nullptr;  // once
+        const size_t grown = grow(budget);
+        budget = grown > budget ? grown : budget;
+        overBudget = passesCap();
+    }
     void* ptr = (overflow || overBudget || injectedFailure()) ? nullptr : calloc(count, size);
     if (ptr != nullptr)
-        taken += bytes;
+        (pooledRequest ? pooled : taken) += cost;
     if (ptr != nullptr || (bytes == 0 && !overflow))
         return ptr;
     refused(bytes, line, file);
@@ -95,6 +137,7 @@ void Alloc_setBudget(size_t bytes)
     budget = bytes;
     taken = 0;
     budgetSource = nullptr;
+    resetRoom();
 }
 
 void Alloc_setBudgetSource(Alloc_BudgetFn source)
@@ -102,11 +145,39 @@ void Alloc_setBudgetSource(Alloc_BudgetFn source)
     budget = 0;
     taken = 0;
     budgetSource = source;
+    resetRoom();
+}
+
+void Alloc_setCapGrowth(Alloc_GrowFn grow)
+{
+    capGrowth = grow;
+}
+
+void Alloc_setReusableSource(Alloc_ReusableFn source)
+{
+    resetPool(source);
 }
 
 size_t Alloc_taken(void)
 {
-    return taken;
+    return taken + pooled;
+}
+
+size_t Alloc_footprint(size_t bytes)
+{
+    // The heap's record of a block is a word before it; blocks are aligned to
+    // two words and hold at least four. Blocks from 128 KiB on are mapped
+    // whole pages of their own (glibc's default threshold; other heaps round
+    // alike).
+    constexpr size_t word = sizeof(void*);
+    constexpr size_t page = 4096;
+    constexpr size_t mapped = size_t{128} << 10;
+    if (bytes > SIZE_MAX - page - 2 * word)
+        return SIZE_MAX;
+    if (bytes >= mapped)
+        return (bytes + 2 * word + page - 1) / page * page;
+    const size_t block = (bytes + word + 2 * word - 1) / (2 * word) * (2 * word);
+    return block < 4 * word ? 4 * word : block;
 }
 
 void Alloc_free(void* ptr, size_t bytes)
@@ -114,5 +185,9 @@ void Alloc_free(void* ptr, size_t bytes)
     if (ptr == nullptr)
         return;
     free(ptr);
-    taken = bytes < taken ? taken - bytes : 0;
+    const size_t cost = Alloc_footprint(bytes);
+    if (cost <= poolBlock && cost <= pooled)
+        pooled -= cost;
+    else
+        taken = cost < taken ? taken - cost : 0;
 }

@@ -54,12 +54,13 @@ void Alloc_setHandlers(Alloc_PrintFn print, Alloc_FailFn fail, Alloc_PrintFn* ol
 // had refused it; 0 disarms. Counts down across calls.
 BOXGRAPH_EXPORT void Alloc_failAfter(long n);
 
-// Caps what Alloc_calloc hands out from now on at bytes in all (0: no cap)
-// and starts counting afresh. A request past the cap fails as if the heap had
-// refused it. Memory given back through Alloc_free no longer counts. A host
-// call sets it from what the machine can give when it starts, so that the
-// call ends with its out-of-memory error before the system kills the process
-// (with overcommit, or in a memory cgroup, calloc itself never refuses).
+// Caps what Alloc_calloc hands out from now on at bytes in all (0: no cap),
+// counted by footprint (Alloc_footprint), and starts counting afresh. A
+// request past the cap fails as if the heap had refused it. Memory given
+// back through Alloc_free no longer counts. A host call sets it from what the
+// machine can give when it starts, so that the call ends with its
+// out-of-memory error before the system kills the process (with overcommit,
+// or in a memory cgroup, calloc itself never refuses).
 void Alloc_setBudget(size_t bytes);
 
 // Like Alloc_setBudget, but the cap is asked of source (which returns bytes,
@@ -68,8 +69,34 @@ void Alloc_setBudget(size_t bytes);
 typedef size_t (*Alloc_BudgetFn)(void);
 void Alloc_setBudgetSource(Alloc_BudgetFn source);
 
-// Bytes handed out since the budget was set, less those given back.
+// For a cap from a source: when a request for a block smaller than a page
+// would pass the cap, source is asked once, with the request's footprint,
+// for the bytes the heap holds in free blocks at least that large
+// (Memory_reusable); requests no larger may then take those bytes beyond the
+// cap, as the heap hands such blocks out again before it takes new memory.
+// For calls that make many small blocks where earlier ones were freed (a
+// tree grown after it was cut down). Null, and every new cap: none.
+typedef size_t (*Alloc_ReusableFn)(size_t block);
+void Alloc_setReusableSource(Alloc_ReusableFn source);
+
+// For a cap: when a request would pass it (and the free blocks of
+// Alloc_setReusableSource do not serve it), grow is asked once, with the cap,
+// for a new cap, no smaller: the cap with what giving the heap's free pages
+// back to the system gained (Memory_giveBack), a cost paid only by a call
+// about to fail. Null, and every new cap: none.
+typedef size_t (*Alloc_GrowFn)(size_t cap);
+void Alloc_setCapGrowth(Alloc_GrowFn grow);
+
+// Bytes handed out since the budget was set, less those given back, each
+// block counted at its footprint (Alloc_footprint).
 size_t Alloc_taken(void);
+
+// What a block of bytes costs the process: the bytes with the heap's own
+// record of the block, rounded up to its granularity (16 bytes where
+// pointers are 8, a page for a block large enough to be mapped on its own).
+// A tree's boxes are small blocks, and their cost is half as much again as
+// their bytes; a budget that a call may nearly exhaust must count it. O(1).
+size_t Alloc_footprint(size_t bytes);
 
 // free(ptr) for a block of the given size from Alloc_calloc, counted back
 // into the budget: for working arrays that are replaced while a call runs.

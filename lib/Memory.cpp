@@ -9,6 +9,12 @@
 
 #include "WindowsApi.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 #if defined(__linux__)
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -148,6 +154,45 @@ size_t Memory_available(void)
     return room >= SIZE_MAX ? SIZE_MAX - 1 : static_cast<size_t>(room);
 #else
     return SIZE_MAX;  // not known here: no cap
+#endif
+}
+
+void Memory_giveBack(void)
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#elif defined(_WIN32)
+    _heapmin();
+#endif
+}
+
+size_t Memory_reusable(size_t block)
+{
+#if defined(__GLIBC__)
+    // malloc_info writes, per heap, lines such as <size from="49" to="49"
+    // total="490000" count="10000"/> for the free blocks of its bins (sizes
+    // with the heap's flag bit, totals in bytes) and <unsorted from="49"
+    // to="97" .../> for those not yet sorted.
+    constexpr unsigned long long page = 4096;
+    char* text = nullptr;
+    size_t length = 0;
+    FILE* out = open_memstream(&text, &length);
+    if (out == nullptr)
+        return 0;
+    const int status = malloc_info(0, out);
+    fclose(out);
+    uint64_t bytes = 0;
+    for (const char* p = text; status == 0 && p != nullptr && (p = strstr(p, " from=\"")) != nullptr; ++p) {
+        unsigned long long from = 0, to = 0, total = 0;
+        if (sscanf(p, " from=\"%llu\" to=\"%llu\" total=\"%llu\"", &from, &to, &total) == 3 &&
+            from >= block && to < page)
+            bytes += total;
+    }
+    free(text);
+    return bytes >= SIZE_MAX ? SIZE_MAX - 1 : static_cast<size_t>(bytes);
+#else
+    (void)block;
+    return 0;
 #endif
 }
 

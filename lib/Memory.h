@@ -15,6 +15,23 @@
 // Reads a few small files; about 0.1 ms.
 size_t Memory_available(void);
 
+// Gives the heap's free memory back to the system where the heap keeps it
+// (glibc: malloc_trim, which releases every whole free page, also between
+// blocks in use; Windows: _heapmin). Freed blocks stay with the process
+// otherwise and count against its memory cgroup, so that after a tree is
+// released or cut down Memory_available would report too little. Call it
+// after freeing many blocks; it takes time in the number of free blocks
+// (about 10 ms for a million). Elsewhere nothing.
+void Memory_giveBack(void);
+
+// The bytes the heap holds in free blocks of at least `block` bytes (the
+// heap's own size of a block, Alloc_footprint) and under a page, which
+// Memory_giveBack cannot give back: resident and counted against the
+// process, they serve later requests of that size before the heap takes new
+// memory. 0 where the heap does not say (any C library but glibc). Takes
+// time in the number of free blocks; for a budget about to refuse.
+size_t Memory_reusable(size_t block);
+
 // Large pages for big arrays that a call fills once. Where a page fault is
 // dear (in virtual machines it can cost tens of microseconds), touching fresh
 // memory in 4 KiB pages for the first time takes longer than a linear pass

@@ -47,8 +47,13 @@ void grow(SparseMatrix* matrix)
 
 SparseMatrix* SparseMatrix_new(int32_t n)
 {
-    int64_t wanted = n > 0 ? 10 * static_cast<int64_t>(n) : 0;
-    size_t capacity = static_cast<size_t>(wanted < INT32_MAX ? wanted : INT32_MAX);
+    const int64_t wanted = n > 0 ? 10 * static_cast<int64_t>(n) : 0;
+    return SparseMatrix_newSized(n, static_cast<int32_t>(wanted < INT32_MAX ? wanted : INT32_MAX));
+}
+
+SparseMatrix* SparseMatrix_newSized(int32_t n, int32_t entries)
+{
+    const size_t capacity = static_cast<size_t>(entries > 0 ? entries : 0);
     Owner<SparseMatrix, SparseMatrix_free> matrix(
         static_cast<SparseMatrix*>(CHECKED_CALLOC(1, sizeof(SparseMatrix))));
     matrix->rows = static_cast<int32_t*>(CHECKED_CALLOC(capacity, sizeof(int32_t)));

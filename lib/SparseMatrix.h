@@ -8,6 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "Alloc.h"
 #include "Owner.h"
 #include "SparseView.h"
 
@@ -23,6 +24,11 @@ typedef struct SparseMatrix {
 // New empty matrix of dimension n (n >= 0) with capacity 10n (at most INT32_MAX)
 // and three zero-filled arrays; caller owns it. Checked allocations. O(n).
 SparseMatrix* SparseMatrix_new(int32_t n);
+
+// New empty matrix of dimension n (n >= 0) with room for capacity entries
+// (>= 0), for a caller that knows how many it will add: memory by the
+// entries, not by the dimension. Checked allocations. O(capacity).
+SparseMatrix* SparseMatrix_newSized(int32_t n, int32_t capacity);
 
 // Appends (row, col, value), row and col >= 0, and widens the dimension to
 // cover them. A full matrix doubles its capacity (a capacity of 0 becomes 10,
@@ -49,15 +55,20 @@ int32_t SparseMatrix_dimensionOf(const SparseView<Index>& view)
     return static_cast<int32_t>(dimension < INT32_MAX ? dimension : INT32_MAX);
 }
 
-// New matrix of dimension view.cols (capacity 10 x cols) holding view's
-// stored entries in column-major order, stored zeros included; values[p] is
-// the value of stored entry p. Its dimension widens to the largest stored
-// row + 1 (SparseMatrix_dimensionOf). Checked allocations; a failure releases
-// what was made. Amortised O(cols + stored entries).
+// New matrix of dimension view.cols holding view's stored entries in
+// column-major order, stored zeros included; values[p] is the value of stored
+// entry p. Its dimension widens to the largest stored row + 1
+// (SparseMatrix_dimensionOf); its capacity is the stored entries, so a graph
+// of many vertices and few edges takes little. Checked allocations; a failure
+// releases what was made. O(cols + stored entries).
 template <class Index, class Values>
 SparseMatrix* SparseMatrix_fromColumns(const SparseView<Index>& view, const Values& values)
 {
-    Owner<SparseMatrix, SparseMatrix_free> matrix(SparseMatrix_new(view.cols));
+    const auto stored = static_cast<uint64_t>(view.jc[view.cols]);
+    if (stored > static_cast<uint64_t>(INT32_MAX))
+        CHECKED_REFUSE();  // entries are counted in 32 bits
+    Owner<SparseMatrix, SparseMatrix_free> matrix(
+        SparseMatrix_newSized(view.cols, static_cast<int32_t>(stored)));
     for (int32_t j = 0; j < view.cols; ++j) {
         const auto end = static_cast<size_t>(view.jc[j + 1]);
         for (auto p = static_cast<size_t>(view.jc[j]); p < end; ++p)

@@ -3,6 +3,8 @@
 #include <inttypes.h>
 #include <stdlib.h>
 
+#include <vector>
+
 #include "Alloc.h"
 #include "Box.h"
 #include "Owner.h"
@@ -32,6 +34,63 @@ bool skipCountLineEnd(FILE* stream)
 size_t stackSize(int dim)
 {
     return static_cast<size_t>(TREE_DEPTH_PER_DIM) * static_cast<size_t>(dim > 0 ? dim : 0);
+}
+
+// The split order travels after the node stream, where readers stop (older
+// ones never look there): a line "  sd =" with the table's entries up to
+// the last that differs from the default order (k mod dim), each " %d",
+// and "\n". The boxes' own splits carry it only down to the deepest box,
+// and only along the paths that still hold boxes.
+const char kSplitOrderMark[] = "  sd =";
+
+bool writeSplitOrder(FILE* stream, const uint8_t* sd, int dim)
+{
+    const size_t entries = stackSize(dim) + 1;
+    size_t used = entries;
+    while (used > 0 && sd[used - 1] == (used - 1) % static_cast<size_t>(dim))
+        --used;
+    bool ok = fputs(kSplitOrderMark, stream) >= 0;
+    for (size_t k = 0; ok && k < used; ++k)
+        ok = fprintf(stream, " %d", sd[k]) > 0;
+    return ok && fputc('\n', stream) != EOF;
+}
+
+// Reads the split order line into sd when the stream holds a whole one
+// (entries 0 to 255, at most the table's, ended by a line end); the entries
+// it does not list take the default order. Returns whether it did; sd is
+// unchanged when not.
+bool readSplitOrder(FILE* stream, uint8_t* sd, int dim)
+{
+    int c = getc(stream);
+    if (c != kSplitOrderMark[0]) {
+        if (c != EOF)
+            ungetc(c, stream);  // not ours: whatever follows the tree stays unread
+        return false;
+    }
+    for (const char* mark = kSplitOrderMark + 1; *mark != '\0'; ++mark)
+        if ((c = getc(stream)) != *mark)
+            return false;
+    c = getc(stream);
+    const size_t entries = stackSize(dim) + 1;
+    std::vector<uint8_t> read;
+    for (;;) {
+        while (c == ' ' || c == '\r')
+            c = getc(stream);
+        if (c == '\n')
+            break;
+        if (c < '0' || c > '9' || read.size() == entries)
+            return false;  // no line end (cut short), or not an entry
+        int value = 0;
+        for (; c >= '0' && c <= '9'; c = getc(stream)) {
+            value = value * 10 + (c - '0');
+            if (value > 255)
+                return false;
+        }
+        read.push_back(static_cast<uint8_t>(value));
+    }
+    for (size_t k = 0; k < entries; ++k)
+        sd[k] = k < read.size() ? read[k] : static_cast<uint8_t>(k % static_cast<size_t>(dim));
+    return true;
 }
 
 // The record's own vectors and stacks, sized for a walk 500 * dim deep.
@@ -158,8 +217,10 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
     if (!rect)
         return nullptr;
     uint64_t declared = 0;
+    double declaredNumber = 0;
     int at = -1;
-    if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 || !Vec_readWhole(stream, &declared))
+    if (fscanf(stream, "  no of boxes =%n", &at) < 0 || at < 0 ||
+        !Vec_readCount(stream, &declared, &declaredNumber))
         return nullptr;
     // The file is read in binary mode. Where text mode translates line
     // ends, a file written in text mode (its count line ends in 13 10) has
@@ -173,16 +234,20 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts)
     tree->root = boxes;
     if (counts != nullptr) {
         counts->declared = declared;
+        counts->declaredNumber = declaredNumber;
         counts->read = Box_count(boxes);
     }
 
-    // sd along the leftmost path: the lower child where there is one, else the upper
+    // sd along the leftmost path: the lower child where there is one, else
+    // the upper; the split order after the node stream, where the file has
+    // one, replaces it whole.
     Tree_reset(tree.get());
     for (;;) {
         tree->sd[tree->depth] = tree->current->split;
         if (!Tree_down(tree.get(), 0) && !Tree_down(tree.get(), 1))
             break;
     }
+    readSplitOrder(stream, tree->sd, rect->dim);
     return tree.release();
 }
 
@@ -207,6 +272,7 @@ int Tree_write(Tree* tree, FILE* stream)
         ok = fprintf(stream, " %.17g", rect->radius[i]) > 0;
     ok = ok && fprintf(stream, "\n  no of boxes = %lld\n", static_cast<long long>(boxes)) > 0;
     ok = ok && Box_writeTree(stream, tree->root, tree->sd, rect->dim) == 0;
+    ok = ok && writeSplitOrder(stream, tree->sd, rect->dim);
     return ok && fflush(stream) == 0 ? 0 : -1;
 }
 

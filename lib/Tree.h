@@ -33,8 +33,9 @@ int Tree_up(Tree* tree);
 // moved, 0 when the walk is over (it then stands at the root). O(1) amortised.
 int Tree_next(Tree* tree, int32_t maxDepth);
 
-// Reads a tree file. Returns a new tree whose sd is filled along its leftmost
-// path and whose walk stands at that path's leaf, or null (releasing all it
+// Reads a tree file. Returns a new tree whose sd is the split order written
+// after the node stream (Tree_write), or, in a file without one, filled
+// along its leftmost path; its walk stands at that path's leaf. Or null (releasing all it
 // read) when the header does not match, the dimension is not 1 to 255, the
 // node stream is empty, a split is not below dim, or a box lies deeper than
 // 500 * dim. O(boxes).
@@ -47,7 +48,8 @@ Tree* Tree_read(FILE* stream);
 // What a tree file says it holds and what it does hold: the box count of its
 // header, and the boxes read (fewer when the file was cut short).
 typedef struct TreeFileCounts {
-    uint64_t declared;
+    uint64_t declared;        // 2^64 - 1 for any count at least that large
+    double declaredNumber;    // the header's count as a double: its magnitude past 2^64
     int64_t read;
 } TreeFileCounts;
 
@@ -57,9 +59,10 @@ Tree* Tree_readCounted(FILE* stream, TreeFileCounts* counts);
 // Writes the tree as a tree file that Tree_read reads back to the same tree:
 // the header (the record addresses, dim, centre and radius with 17 digits, the
 // box count) and every box's record in pre-order, a box without children
-// with sd at its depth as its split, so that the reader's sd table, taken
-// from the leftmost path, agrees with this tree's down to that path's last
-// box. Returns 0, or -1 when a write failed or the tree has no boxes (no file
+// with sd at its depth as its split (so that a reader that takes sd from
+// the leftmost path agrees with this tree's down to that path's last box),
+// then the whole sd table on a line after the node stream, which readers
+// of the node stream never read. Returns 0, or -1 when a write failed or the tree has no boxes (no file
 // can say that). O(boxes).
 int Tree_write(Tree* tree, FILE* stream);
 

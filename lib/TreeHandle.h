@@ -29,8 +29,8 @@ void TreeHandle_reset(TreeHandle* handle);
 // Releases the tree (both Tree records, every box, the rectangle and the
 // tables) and what was kept of it, and leaves the handle record itself, with
 // tree and iter null, so that host values still holding its address find a
-// released tree instead of freed memory. Releasing twice does nothing.
-// O(boxes).
+// released tree instead of freed memory. The heap's free pages go back to
+// the system (Memory_giveBack). Releasing twice does nothing. O(boxes).
 void TreeHandle_release(TreeHandle* handle);
 
 // ---- the operations that keep what they learn between calls

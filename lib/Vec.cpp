@@ -48,6 +48,11 @@ double* Vec_readAll(FILE* stream, int n)
 
 int Vec_readWhole(FILE* stream, uint64_t* value)
 {
+    return Vec_readCount(stream, value, nullptr);
+}
+
+int Vec_readCount(FILE* stream, uint64_t* value, double* number)
+{
     char digits[32];
     if (fscanf(stream, " %31[+0-9]", digits) != 1)
         return 0;
@@ -55,17 +60,23 @@ int Vec_readWhole(FILE* stream, uint64_t* value)
     if (*p < '0' || *p > '9')
         return 0;
     uint64_t v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
+    double x = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
         v = v > (UINT64_MAX - 9) / 10 ? UINT64_MAX : v * 10 + static_cast<uint64_t>(*p - '0');
+        x = x * 10 + (*p - '0');
+    }
     // more digits than the buffer holds: the number is larger still
     int next = getc(stream);
     while (next >= '0' && next <= '9') {
         v = UINT64_MAX;
+        x = x * 10 + (next - '0');
         next = getc(stream);
     }
     if (next != EOF)
         ungetc(next, stream);
     *value = v;
+    if (number != nullptr)
+        *number = x;
     return 1;
 }
 

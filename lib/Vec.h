@@ -37,4 +37,9 @@ double* Vec_readAll(FILE* stream, int n);
 // Returns 1, or 0 (nothing read) when there is no number.
 int Vec_readWhole(FILE* stream, uint64_t* value);
 
+// Vec_readWhole, and the number also as a double in *number (when not null),
+// which keeps the magnitude of values past 2^64 - 1 (infinity past the
+// largest double), for saying what a file claims.
+int Vec_readCount(FILE* stream, uint64_t* value, double* number);
+
 #endif

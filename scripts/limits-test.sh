@@ -51,10 +51,24 @@ elif [ "$(id -u)" -eq 0 ] && [ -f /sys/fs/cgroup/cgroup.controllers ] && mkdir -
   echo "+memory" > /sys/fs/cgroup/cgroup.subtree_control 2>/dev/null || true
   echo $((1 << 30)) > $cgroup/memory.max
 fi
+# In it, results past what is left are refused before they are made (a
+# dim-12 level of 2^22 boxes: its centres and radii would take 805 MB beside
+# the tree's 400), and a graph of many vertices and few edges needs room for
+# its edges, not ten entries a vertex.
+results='T = Tree (zeros (1, 12), ones (1, 12)); T.verbose = 0;
+for k = 1:22; subdivide (T); end
+try; [c, r] = boxes (T); disp ("boxes made"); catch e; disp (e.message); end
+release (T);
+n = 1e7; A = sparse ([1 2], [2 1], 1, n, n);
+try; i = subshift (A, zeros (1, n, "uint8"), 0); printf ("subshift: %d edges\n", numel (i)); catch e; disp (e.message); end
+x = sum (ones (1, 1e6)); printf ("alive %d\n", x);'
 if [ -n "$cgroup" ]; then
   out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "${call//K/22}") )
-  rmdir $cgroup 2>/dev/null || true
   expect "1 GiB memory cgroup" "$out" "subshift: out of memory."
+  out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "$results") )
+  expect "1 GiB memory cgroup, boxes of 2^22 boxes of dimension 12" "$out" "Tree: out of memory."
+  expect "1 GiB memory cgroup, subshift of 1e7 vertices and 2 edges" "$out" "subshift: 2 edges"
+  rmdir $cgroup 2>/dev/null || true
 else
   echo "limits: 1 GiB memory cgroup: skipped (needs root and a writable memory cgroup)"
 fi

@@ -59,7 +59,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 
         // Octave hands out exactly max(nargout, 1) slots: fill only those.
         const auto count = static_cast<size_t>(edges->count);
-        gateway::ensureRoom(count * sizeof(double) * static_cast<size_t>(nlhs > 1 ? nlhs : 1));
         using gateway::Shape;
         plhs[0] = gateway::doubleVector(Shape::Column, edges->rows, count, 1.0);
         if (nlhs > 1)

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
 #include "Harness.h"
+#include "WindowsApi.h"
 
 namespace checks {
 
@@ -37,6 +40,29 @@ inline std::string refusal(const host::Module& module, const std::vector<const m
     EXPECT_FALSE(r.ok) << "the call was not refused";
     return r.error;
 }
+
+// The user's cap on what a call may take (the environment variable that
+// memorycap sets) for the life of the object; unset afterwards.
+class MemoryCap {
+public:
+    explicit MemoryCap(const char* bytes) { set(bytes); }
+    ~MemoryCap() { set(nullptr); }
+    MemoryCap(const MemoryCap&) = delete;
+    MemoryCap& operator=(const MemoryCap&) = delete;
+
+private:
+    static void set(const char* value)  // null: unset
+    {
+#if defined(_WIN32)
+        SetEnvironmentVariableA("BOXGRAPH_MEMORY_CAP", value);
+#else
+        if (value != nullptr)
+            setenv("BOXGRAPH_MEMORY_CAP", value, 1);
+        else
+            unsetenv("BOXGRAPH_MEMORY_CAP");
+#endif
+    }
+};
 
 // n doubles from v, for comparing a record's vector as a whole.
 inline std::vector<double> values(const double* v, int n)

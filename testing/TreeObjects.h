@@ -87,6 +87,17 @@ inline host::Array subscript(const std::string& type, const std::string& subs)
     return host::structure(fields);
 }
 
+// A 1-by-n char array holding text as it is, NUL characters included (as
+// ['a' char(0) 'b'] in Octave; host::text stops at the first).
+inline host::Array chars(const std::string& text)
+{
+    const mwSize dims[2] = {1, text.size()};
+    host::Array a(mxCreateCharArray(2, dims));
+    for (size_t k = 0; k < text.size(); ++k)
+        mxGetChars(a.get())[k] = static_cast<unsigned char>(text[k]);
+    return a;
+}
+
 // A handle array of the given shape holding address.
 inline host::Array handleArray(const void* address, size_t columns = 16 / sizeof(mxChar))
 {

@@ -3,6 +3,8 @@
 // pointer handle. The tree lives until it is released or the process ends.
 #include <stdio.h>
 
+#include <cmath>
+
 #include "HandleArray.h"
 #include "HostArrays.h"
 #include "Owner.h"
@@ -17,23 +19,34 @@ using HandleOwner = Owner<TreeHandle, TreeHandle_free>;
 HandleOwner loadTree(const mxArray* fileName)
 {
     const gateway::HostText name =
-        gateway::text(fileName, {"fileNameNotText", "Tree: file name must be text."});
+        gateway::fileName(fileName, {"fileNameNotText", "Tree: file name must be text."},
+                          {"badFileName", "Tree: file name must not hold a NUL character."});
     // Binary mode: on Windows text mode would end the node bytes at a byte
     // 26 and drop the 13 of every 13 10; the reader undoes the line ends of a
     // file written in text mode itself. Elsewhere "rb" is "r".
     const treehandle::File file(fopen(name.get(), "rb"));
-    if (!file)
+    if (!file || treehandle::isFolder(file.get()))  // a folder opens where the system allows it
         gateway::fail("cannotOpen", "Tree: could not open file.");
-    TreeFileCounts counts{0, 0};
+    TreeFileCounts counts{0, 0, 0};
     HandleOwner handle(TreeHandle_loadCounted(file.get(), &counts));
     if (!handle)
         gateway::fail("loadFailed", "failed to load tree.");
     // Files cut short load as far as they go (files in use may rely on it),
     // but not without a word.
     if (counts.declared != static_cast<uint64_t>(counts.read)) {
-        char message[128];
-        snprintf(message, sizeof message, "Tree: the file holds %lld boxes, its header says %llu.",
-                 static_cast<long long>(counts.read), static_cast<unsigned long long>(counts.declared));
+        char said[64];
+        // A count past 2^53 is said by its magnitude (1e+23): its digits
+        // beyond a double's are not worth a message, and past 2^64 they were
+        // not kept.
+        if (counts.declaredNumber < 9007199254740992.0)
+            snprintf(said, sizeof said, "%llu", static_cast<unsigned long long>(counts.declared));
+        else if (std::isfinite(counts.declaredNumber))
+            snprintf(said, sizeof said, "%.3g", counts.declaredNumber);
+        else
+            snprintf(said, sizeof said, "a number of more than 300 digits");
+        char message[160];
+        snprintf(message, sizeof message, "Tree: the file holds %lld boxes, its header says %s.",
+                 static_cast<long long>(counts.read), said);
         gateway::warn(treehandle::kTree, "boxCount", message);
     }
     // Files whose rectangle no box can be found in load as they are (they may
@@ -99,6 +112,9 @@ void mexFunction(int /*nlhs*/, mxArray* plhs[], int nrhs, const mxArray* prhs[])
     gateway::run(treehandle::kTree, [&] {
         if (nrhs < 1)
             gateway::fail("usage", "Tree: give a center and a radius, or a file name.");
+        // The tree is the result: a file's tree may take what is available
+        // but a reserve, not half of it.
+        gateway::keepsWhatItMakes();
         HandleOwner handle = nrhs == 1 ? loadTree(prhs[0]) : makeTree(nrhs, prhs);
         plhs[0] = treehandle::makeHandle(handle.get());
         handle.release();  // the tree now belongs to the host value

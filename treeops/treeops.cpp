@@ -21,7 +21,8 @@
 //   n = treeops(T, "coarsen", [d, mask])
 //                                       removes every box below those at d (where mask is true); n at d
 //   n = treeops(T, "subdivide")         halves every box at the deepest level; n new boxes
-//   treeops(T, "save", file)            writes a tree file that Tree(file) reads back
+//   treeops(T, "save", file)            writes a tree file that Tree(file) reads back, replacing
+//                                       an old one only once the new one is whole
 //   treeops(T, "release")               frees the tree; every copy of T then refuses
 //   ops = treeops("operations")         the table of operations below, as a struct array
 //
@@ -48,9 +49,10 @@
 #include <string>
 
 #include "Covering.h"
-#include "Meets.h"
+#include "FileReplacement.h"
 #include "HandleArray.h"
 #include "HostArrays.h"
+#include "Meets.h"
 #include "Tree.h"
 #include "TreeHandle.h"
 
@@ -99,8 +101,12 @@ const double* pointsArgument(const Call& call, int k, int64_t* count, const char
     if (k >= call.nargs)
         call.fail(reason, shape);
     const gateway::Doubles x = gateway::realDoubles(call.args[k], call.refusal(reason, shape));
-    if (x.count != 0 && (static_cast<size_t>(mxGetM(call.args[k])) != static_cast<size_t>(call.dim()) ||
-                         mxGetNumberOfDimensions(call.args[k]) != 2))
+    // dim rows, also when there are no columns: zeros(0, 5) is five points
+    // without coordinates, not none. [] (0-by-0) is no points.
+    const mxArray* a = call.args[k];
+    const bool empty = mxGetM(a) == 0 && mxGetN(a) == 0;
+    if (mxGetNumberOfDimensions(a) != 2 ||
+        (!empty && static_cast<size_t>(mxGetM(a)) != static_cast<size_t>(call.dim())))
         call.fail(reason, shape);
     *count = static_cast<int64_t>(x.count / static_cast<size_t>(call.dim()));
     return x.data;
@@ -149,7 +155,7 @@ void refuseStatus(const Call& call, TreeStatus status)
 template <class Change>
 void changeTree(const Call& call, Change change)
 {
-    call.plhs[0] = mxCreateDoubleScalar(0);
+    call.plhs[0] = gateway::doubleScalar(0);
     double* result = mxGetPr(call.plhs[0]);
     int64_t n = 0;
     const TreeStatus status = change(&n);
@@ -162,24 +168,24 @@ void changeTree(const Call& call, Change change)
 
 void depth(const Call& call)
 {
-    call.plhs[0] = mxCreateDoubleScalar(TreeHandle_depth(call.handle));
+    call.plhs[0] = gateway::doubleScalar(TreeHandle_depth(call.handle));
 }
 
 void count(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    call.plhs[0] = mxCreateDoubleScalar(static_cast<double>(TreeHandle_count(call.handle, d)));
+    call.plhs[0] = gateway::doubleScalar(static_cast<double>(TreeHandle_count(call.handle, d)));
 }
 
 void boxes(const Call& call)
 {
     const int32_t d = depthArgument(call, 0);
-    const auto n = static_cast<mwSize>(TreeHandle_count(call.handle, d));
-    const auto dim = static_cast<mwSize>(call.dim());
-    call.plhs[0] = mxCreateDoubleMatrix(dim, n, mxREAL);
+    const auto n = static_cast<size_t>(TreeHandle_count(call.handle, d));
+    const auto dim = static_cast<size_t>(call.dim());
+    call.plhs[0] = gateway::doubleMatrix(dim, n);
     double* radii = nullptr;
     if (call.nlhs > 1) {
-        call.plhs[1] = mxCreateDoubleMatrix(dim, n, mxREAL);
+        call.plhs[1] = gateway::doubleMatrix(dim, n);
         radii = mxGetPr(call.plhs[1]);
     }
     TreeHandle_boxes(call.handle, d, mxGetPr(call.plhs[0]), radii);
@@ -196,11 +202,8 @@ void samples(const Call& call)
     rangeArgument(call, 2, n, &first, &last);
     // Sizes counted in double: their product can pass what a size_t holds.
     const double columns = static_cast<double>(s) * static_cast<double>(last - first + 1);
-    const double bytes = static_cast<double>(call.dim()) * columns * sizeof(double);
-    if (!(bytes < static_cast<double>(SIZE_MAX)))
-        throw gateway::OutOfMemory{};
-    gateway::ensureRoom(static_cast<size_t>(bytes));
-    call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(call.dim()), static_cast<mwSize>(columns), mxREAL);
+    gateway::resultBytes(static_cast<double>(call.dim()) * columns, sizeof(double));
+    call.plhs[0] = gateway::doubleMatrix(static_cast<size_t>(call.dim()), static_cast<size_t>(columns));
     TreeHandle_samples(call.handle, d, first, last, offsets, s, mxGetPr(call.plhs[0]));
 }
 
@@ -256,20 +259,19 @@ void meets(const Call& call)
     if (form == Form::Missing) {
         const size_t values = found->corners.size();
         const auto dim = static_cast<size_t>(call.dim());
-        call.plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(dim), static_cast<mwSize>(values / dim), mxREAL);
+        call.plhs[0] = gateway::doubleMatrix(dim, values / dim);
         std::copy(found->corners.begin(), found->corners.end(), mxGetPr(call.plhs[0]));
         return;
     }
     if (form == Form::Any) {
-        call.plhs[0] = mxCreateLogicalMatrix(1, static_cast<mwSize>(n));
-        mxLogical* hit = mxGetLogicals(call.plhs[0]);
+        mxLogical* hit = nullptr;
+        call.plhs[0] = gateway::logicalRow(static_cast<size_t>(n), &hit);
         for (size_t k = 0; k < static_cast<size_t>(n); ++k)
             hit[k] = found->met[k] != 0;
         return;
     }
     const auto pairs = static_cast<size_t>(found->starts.back());
     if (form == Form::Pairs) {
-        gateway::ensureRoom(2 * pairs * sizeof(double));
         double* k = nullptr;
         double* j = nullptr;
         call.plhs[0] = gateway::doubleVector(gateway::Shape::Column, pairs, &k);
@@ -283,8 +285,7 @@ void meets(const Call& call)
             }
         return;
     }
-    gateway::ensureRoom(pairs * (sizeof(double) + sizeof(mwIndex)) + static_cast<size_t>(m + 1) * sizeof(mwIndex));
-    call.plhs[0] = mxCreateSparse(static_cast<mwSize>(n), static_cast<mwSize>(m), static_cast<mwSize>(std::max<size_t>(pairs, 1)), mxREAL);
+    call.plhs[0] = gateway::sparseResult(static_cast<size_t>(n), static_cast<size_t>(m), pairs);
     mwIndex* jc = mxGetJc(call.plhs[0]);
     mwIndex* ir = mxGetIr(call.plhs[0]);
     double* pr = mxGetPr(call.plhs[0]);
@@ -305,12 +306,11 @@ void faces(const Call& call)
     rangeArgument(call, 1, n, &first, &last);
     const auto dim = static_cast<mwSize>(call.dim());
     const auto columns = static_cast<mwSize>(last - first + 1);
-    gateway::ensureRoom(2 * static_cast<size_t>(dim) * static_cast<size_t>(columns) * sizeof(double));
-    call.plhs[0] = mxCreateDoubleMatrix(dim, columns, mxREAL);
+    call.plhs[0] = gateway::doubleMatrix(dim, columns);
     std::optional<gateway::HostMemory<double>> unasked;  // the upper faces, when not asked for
     double* upper = nullptr;
     if (call.nlhs > 1) {
-        call.plhs[1] = mxCreateDoubleMatrix(dim, columns, mxREAL);
+        call.plhs[1] = gateway::doubleMatrix(dim, columns);
         upper = mxGetPr(call.plhs[1]);
     } else {
         upper = unasked.emplace(static_cast<size_t>(dim) * static_cast<size_t>(columns)).get();
@@ -320,6 +320,7 @@ void faces(const Call& call)
 
 void insert(const Call& call)
 {
+    gateway::keepsWhatItMakes();  // the new boxes stay in the tree
     int64_t m = 0;
     const double* points = pointsArgument(call, 0, &m);
     const int32_t d = depthArgument(call, 1, TREE_DEPTH_PER_DIM * call.dim());
@@ -335,6 +336,13 @@ size_t maskSize(const Call& call, const mxArray* maskArray, int32_t d)
     if (static_cast<int64_t>(mxGetNumberOfElements(maskArray)) != n)
         call.fail("badMask", "the mask must hold one element per box at depth " + std::to_string(d) + " (" +
                                  std::to_string(n) + ").");
+    if (!mxIsLogical(maskArray)) {
+        // NaN is neither true nor false (logical(NaN) is an error too).
+        const double* values = mxGetPr(maskArray);
+        for (int64_t k = 0; k < n; ++k)
+            if (std::isnan(values[k]))
+                call.fail("badMask", "the mask must not hold NaN.");
+    }
     return static_cast<size_t>(n);
 }
 
@@ -364,6 +372,7 @@ void coarsen(const Call& call)
 
 void subdivide(const Call& call)
 {
+    gateway::keepsWhatItMakes();  // the new boxes stay in the tree
     changeTree(call, [&](int64_t* added) { return Tree_subdivide(call.tree(), added); });
 }
 
@@ -372,19 +381,25 @@ void save(const Call& call)
     if (call.nargs < 1)
         call.fail("badFileName", "give a file name.");
     const gateway::HostText name =
-        gateway::text(call.args[0], call.refusal("badFileName", "the file name must be text."));
+        gateway::fileName(call.args[0], call.refusal("badFileName", "the file name must be text."),
+                          call.refusal("badFileName", "the file name must not hold a NUL character."));
     if (call.tree()->root == nullptr)
         call.fail("emptyTree", "the tree has no boxes to save.");
-    treehandle::File file(fopen(name.get(), "wb"));
+    // The tree goes to a new file beside the target, which replaces the
+    // target only once it is whole: a failure leaves the old file as it was.
+    ReplacementStatus status = REPLACEMENT_OK;
+    Owner<FileReplacement, FileReplacement_free> file(FileReplacement_open(name.get(), &status));
+    if (status == REPLACEMENT_NOT_REGULAR)
+        call.fail("notRegularFile", "the file exists and is not a regular file (a folder, a device); name a file.");
     if (!file)
         call.fail("cannotWrite", "could not open the file for writing.");
-    const bool written = Tree_write(call.tree(), file.get()) == 0;
-    const bool closed = fclose(file.release()) == 0;
+    const bool written = Tree_write(call.tree(), FileReplacement_stream(file.get())) == 0;
     TreeHandle_reset(call.handle);
-    if (!written || !closed) {
-        remove(name.get());  // no half-written tree file is left behind
+    if (!written)
         call.fail("cannotWrite", "could not write the file.");
-    }
+    FileReplacement* whole = file.release();
+    if (FileReplacement_commit(&whole) != REPLACEMENT_OK)
+        call.fail("cannotWrite", "could not write the file.");
 }
 
 void release(const Call& call)
@@ -423,7 +438,7 @@ const Operation operations[] = {
     {"keep", "method", 1, "mask depth", "badMask badDepth", keep},
     {"coarsen", "method", 1, "depth mask", "badDepth badMask", coarsen},
     {"subdivide", "method", 1, "", "badSplit tooDeep tooManyBoxes", subdivide},
-    {"save", "method", 0, "file", "badFileName emptyTree cannotWrite", save},
+    {"save", "method", 0, "file", "badFileName emptyTree notRegularFile cannotWrite", save},
     {"release", "method", 0, "", "", release},
 };
 
@@ -443,14 +458,14 @@ void makeOperationTable(mxArray** result)
 {
     const char* fields[] = {"name", "form", "results", "arguments", "refusals"};
     const size_t n = sizeof operations / sizeof operations[0];
-    mxArray* table = *result = mxCreateStructMatrix(1, n, 5, fields);
+    mxArray* table = *result = gateway::structResult(1, n, 5, fields);
     for (size_t k = 0; k < n; ++k) {
         const Operation& op = operations[k];
-        mxSetField(table, k, "name", mxCreateString(op.name));
-        mxSetField(table, k, "form", mxCreateString(op.form));
-        mxSetField(table, k, "results", mxCreateDoubleScalar(op.results));
-        mxSetField(table, k, "arguments", mxCreateString(op.arguments));
-        mxSetField(table, k, "refusals", mxCreateString(op.refusals));
+        mxSetField(table, k, "name", gateway::textResult(op.name));
+        mxSetField(table, k, "form", gateway::textResult(op.form));
+        mxSetField(table, k, "results", gateway::doubleScalar(op.results));
+        mxSetField(table, k, "arguments", gateway::textResult(op.arguments));
+        mxSetField(table, k, "refusals", gateway::textResult(op.refusals));
     }
 }
 

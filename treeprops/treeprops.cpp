@@ -18,9 +18,9 @@ mxArray* property(const TreeHandle* handle, const char* name)
     if (strcmp(name, "radius") == 0)
         return gateway::doubleVector(Shape::Row, tree->rect->radius, dim);
     if (strcmp(name, "verbose") == 0)
-        return mxCreateDoubleScalar(handle->verbose);
+        return gateway::doubleScalar(handle->verbose);
     if (strcmp(name, "dim") == 0)
-        return mxCreateDoubleScalar(static_cast<double>(dim));
+        return gateway::doubleScalar(static_cast<double>(dim));
     if (strcmp(name, "sd") == 0)
         return gateway::doubleVector(Shape::Row, tree->sd, TREE_DEPTH_PER_DIM * dim + 1);
     gateway::fail("noProperty", std::string("Tree: no property '") + name + "'.");

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "AddressLimit.h"
 #include "Checks.h"
 #include "Gateway.h"
 #include "Harness.h"
@@ -72,6 +73,74 @@ TEST(Gateway, EveryExceptionEndsTheCallWithAHostError)
         EXPECT_EQ(r.console, c.console);
     }
     EXPECT_TRUE(callWith(Nothing).ok);
+}
+
+// Makes, in one call, a double matrix of n columns of 1000 rows for each
+// element n of the first argument and a host working array of as many bytes
+// as the second says (when given).
+template <const gateway::Function& function>
+void makesArrays(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    gateway::run(function, [&] {
+        const size_t n = mxGetNumberOfElements(prhs[0]);
+        for (size_t k = 0; k < n; ++k) {
+            mxArray* a = gateway::doubleMatrix(1000, static_cast<size_t>(mxGetPr(prhs[0])[k]));
+            if (static_cast<int>(k) < nlhs)
+                plhs[k] = a;
+            else
+                mxDestroyArray(a);
+        }
+        if (nrhs > 1)
+            gateway::HostMemory<char> work(static_cast<size_t>(mxGetPr(prhs[1])[0]));
+    });
+}
+
+const gateway::Function kBounded{"test", "test: out of memory.", "refused!\n", true};
+
+host::CallResult makeArrays(host::MexFunction entry, const std::vector<double>& columns, double workBytes = -1)
+{
+    host::Array sizes = host::row(columns);
+    host::Array work = host::scalar(workBytes);
+    std::vector<const mxArray*> args{sizes.get()};
+    if (workBytes >= 0)
+        args.push_back(work.get());
+    host::CallResult r = host::callEntry(entry, static_cast<int>(columns.size()), args);
+    checks::expectClean(r);
+    return r;
+}
+
+// The results and host working arrays of a call count together against its
+// budget, each asked for before it is made: within the user's cap for a
+// bounded function (the cap holds for nothing else), within a share of
+// what is available for every function.
+TEST(HostArrays, ResultsAndWorkingArraysAreRefusedBeforeTheyAreMade)
+{
+    const host::MexFunction bounded = makesArrays<kBounded>;
+    const host::MexFunction unbounded = makesArrays<kTest>;
+    {
+        checks::MemoryCap cap("10e6");
+        EXPECT_TRUE(makeArrays(bounded, {500, 500}).ok);  // 8 MB in all
+        host::CallResult r = makeArrays(bounded, {500, 500, 500});
+        EXPECT_EQ(r.error, "test: out of memory.");
+        EXPECT_EQ(r.errorId, "boxgraph:test:outOfMemory");
+        EXPECT_EQ(r.console, "");
+        EXPECT_EQ(makeArrays(bounded, {1500}).error, "test: out of memory.");
+        r = makeArrays(bounded, {1000}, 3e6);  // the working array is refused as the host refuses
+        EXPECT_EQ(r.error, "test: out of memory.");
+        EXPECT_EQ(r.console, "refused!\n");
+        EXPECT_TRUE(makeArrays(bounded, {500}, 1e6).ok);
+        EXPECT_TRUE(makeArrays(unbounded, {1500}, 3e6).ok);
+    }
+    EXPECT_TRUE(makeArrays(bounded, {1500}).ok);
+    {
+        limits::AddressLimit limit(64u << 20);  // available: about 64 MiB, a call's share 32
+        if (!limit.active())
+            GTEST_SKIP() << "no address-space limit can be set here";
+        EXPECT_EQ(makeArrays(unbounded, {5000}).error, "test: out of memory.");  // 40 MB
+        EXPECT_EQ(makeArrays(unbounded, {2500, 2500}).error, "test: out of memory.");
+        EXPECT_TRUE(makeArrays(unbounded, {1000, 1000}).ok);
+        EXPECT_EQ(makeArrays(unbounded, {1000}, 30e6).console, "refused!\n");
+    }
 }
 
 // A full real numeric scalar of every class is read as its value.

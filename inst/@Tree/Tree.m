@@ -320,6 +320,7 @@ end
 %! unwind_protect
 %!   save (T, file);
 %!   bytes = fileread (file);
+%!   bytes = bytes(1:strfind (bytes, "  sd =")(end) - 1);  # the node stream, without the split order after it
 %!   fid = fopen (file, "w");
 %!   fwrite (fid, bytes(1:end-6));
 %!   fclose (fid);

@@ -3,8 +3,9 @@
 % @deftypefnx {} {@var{n} =} keep (@var{T}, @var{mask}, @var{d})
 % Removes the boxes of the tree @var{T} at depth @var{d} (default: the
 % deepest level) where @var{mask} is false, with everything below them, and
-% every ancestor left without halves.  @var{mask} is logical or numeric with
-% one element per box, in box-number order (@code{count(T, d)} elements).
+% every ancestor left without halves.  @var{mask} is logical or real double
+% with one element per box, in box-number order (@code{count(T, d)}
+% elements); a double is true where it is not 0, and NaN is refused.
 % The remaining boxes are numbered anew, in order.  @var{n} is the number of
 % boxes left at depth @var{d}.  Also callable as @code{T.keep(mask, d)}.
 %

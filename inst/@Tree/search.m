@@ -4,7 +4,8 @@
 % For each column of @var{X} (dim-by-m points), the number of the box of the
 % tree @var{T} at depth @var{d} (default: the deepest level) that contains it,
 % as a 1-by-m row; 0 where no box does (outside the rectangle, in a removed
-% box, or a NaN coordinate).
+% box, or a NaN coordinate).  @var{X} has dim rows also when it has no
+% columns (@code{zeros (dim, 0)}); @code{[]} is no points.
 %
 % Boxes are half-open: a box holds the points x with lower <= x < upper,
 % where @var{lower} and @var{upper} are its faces as @code{faces} gives

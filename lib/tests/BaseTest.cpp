@@ -21,12 +21,13 @@ using alloc_testing::ThrowingAlloc;
 TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
 {
     ThrowingAlloc throwing;
-    Alloc_setBudget(1000);
+    const size_t whole = Alloc_footprint(1000);
+    Alloc_setBudget(whole);
     void* a = CHECKED_CALLOC(100, 8);
-    EXPECT_EQ(Alloc_taken(), 800u);
+    EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     EXPECT_THROW(CHECKED_CALLOC(30, 8), AllocFailed);  // 240 more would pass the cap
     EXPECT_NE(ThrowingAlloc::report().find("calloc of 240 bytes failed"), std::string::npos);
-    EXPECT_EQ(Alloc_taken(), 800u);
+    EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     Alloc_free(a, 800);
     EXPECT_EQ(Alloc_taken(), 0u);
     void* b = CHECKED_CALLOC(125, 8);  // the whole cap, now that a came back
@@ -37,12 +38,39 @@ TEST(Budget, CapsWhatAllocationsTakeAndCountsWhatComesBack)
     Alloc_free(b, 1000);
     {
         CheckedVector<double> v(100);
-        EXPECT_EQ(Alloc_taken(), 800u);
+        EXPECT_EQ(Alloc_taken(), Alloc_footprint(800));
     }
     EXPECT_EQ(Alloc_taken(), 0u);  // a checked vector gives back what it took
     Alloc_setBudget(0);
     void* big = CHECKED_CALLOC(1, 1 << 20);  // no cap
     free(big);
+}
+
+// Small blocks cost the heap's record and rounding: a budget counted in
+// bytes alone would let a tree of small boxes take half as much again as it
+// allows.
+TEST(Budget, CountsWhatABlockCostsTheHeap)
+{
+    const size_t word = sizeof(void*);
+    EXPECT_EQ(Alloc_footprint(0), 4 * word);
+    EXPECT_EQ(Alloc_footprint(4 * word), 6 * word);  // a box: 32 bytes cost 48 where words are 8
+    for (size_t bytes : {size_t{1}, size_t{100}, size_t{5000}, size_t{1} << 20, size_t{3} << 30}) {
+        EXPECT_GT(Alloc_footprint(bytes), bytes);
+        EXPECT_LE(Alloc_footprint(bytes), bytes + 4096 + 4 * word);
+    }
+    EXPECT_EQ(Alloc_footprint(size_t{1} << 20) % 4096, 0u);  // mapped blocks take whole pages
+    EXPECT_EQ(Alloc_footprint(SIZE_MAX - 1), SIZE_MAX);
+
+    ThrowingAlloc throwing;
+    Alloc_setBudget(1000 * Alloc_footprint(32) - 1);
+    std::vector<void*> boxes;
+    EXPECT_THROW(
+        for (int k = 0; k < 1000; ++k) boxes.push_back(CHECKED_CALLOC(1, 32)), AllocFailed);
+    EXPECT_EQ(boxes.size(), 999u);
+    for (void* box : boxes)
+        Alloc_free(box, 32);
+    EXPECT_EQ(Alloc_taken(), 0u);
+    Alloc_setBudget(0);
 }
 
 size_t sourceCalls = 0;
@@ -64,6 +92,82 @@ TEST(Budget, IsAskedForAtTheFirstAllocationOnly)
     Alloc_free(a, 80);
     Alloc_setBudget(0);
 }
+
+size_t poolAsked = 0;
+size_t poolBlockAsked = 0;
+size_t aPool(size_t block)
+{
+    ++poolAsked;
+    poolBlockAsked = block;
+    return 10 * block;
+}
+
+size_t growthAsked = 0;
+size_t growBy1000(size_t cap)
+{
+    ++growthAsked;
+    return cap + 1000;
+}
+
+// Past the cap, small blocks may take the free blocks the heap holds for
+// them, and the cap grows once by what giving memory back gained; both are
+// asked only then.
+TEST(Budget, FreeSmallBlocksAndWhatIsGivenBackServeRequestsPastTheCap)
+{
+    ThrowingAlloc throwing;
+    const size_t box = Alloc_footprint(32);
+    Alloc_setBudget(2 * box);
+    Alloc_setReusableSource(aPool);
+    std::vector<void*> boxes;
+    for (int k = 0; k < 2; ++k)
+        boxes.push_back(CHECKED_CALLOC(1, 32));
+    EXPECT_EQ(poolAsked, 0u);
+    for (int k = 0; k < 10; ++k)
+        boxes.push_back(CHECKED_CALLOC(1, 32));  // from the pool of 10 boxes
+    EXPECT_EQ(poolAsked, 1u);
+    EXPECT_EQ(poolBlockAsked, box);
+    EXPECT_EQ(Alloc_taken(), 12 * box);
+    EXPECT_THROW(CHECKED_CALLOC(1, 32), AllocFailed);  // pool and cap both used up
+    EXPECT_THROW(CHECKED_CALLOC(1, 4096), AllocFailed);  // no page from the pool
+    Alloc_free(boxes.back(), 32);  // back to the pool: the next box fits again
+    boxes.back() = CHECKED_CALLOC(1, 32);
+    EXPECT_THROW(CHECKED_CALLOC(1, 200), AllocFailed);  // larger than the pool's blocks
+    EXPECT_EQ(poolAsked, 1u);
+    for (void* b : boxes)
+        Alloc_free(b, 32);
+    EXPECT_EQ(Alloc_taken(), 0u);
+
+    Alloc_setBudget(Alloc_footprint(500));  // a new cap drops the pool
+    Alloc_setCapGrowth(growBy1000);
+    void* a = CHECKED_CALLOC(1, 500);
+    EXPECT_EQ(growthAsked, 0u);
+    void* b = CHECKED_CALLOC(1, 500);  // passes the cap: it grows by 1000
+    EXPECT_EQ(growthAsked, 1u);
+    EXPECT_THROW(CHECKED_CALLOC(1, 500), AllocFailed);  // and only once
+    EXPECT_EQ(growthAsked, 1u);
+    Alloc_free(a, 500);
+    Alloc_free(b, 500);
+    Alloc_setBudget(0);
+}
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// Freed small blocks are resident and reusable: the heap reports them for
+// their size and not for a larger one.
+TEST(Memory, ReusableCountsFreedSmallBlocks)
+{
+    const size_t box = Alloc_footprint(32);
+    const size_t before = Memory_reusable(box);
+    std::vector<void*> blocks(20000);
+    for (void*& b : blocks)
+        b = malloc(32);
+    for (size_t k = 0; k < blocks.size(); k += 2)
+        free(blocks[k]);  // every other one: no two freed blocks meet
+    EXPECT_GE(Memory_reusable(box), before + 9000 * box);
+    EXPECT_LT(Memory_reusable(4 * box), before + 1000 * box);
+    for (size_t k = 1; k < blocks.size(); k += 2)
+        free(blocks[k]);
+}
+#endif
 
 TEST(Memory, AvailableIsKnownAndPlausible)
 {

@@ -695,8 +695,23 @@ TEST(Covering, WrittenTreesReadBackTheSame)
                   checks::values(tree->rect->radius, tree->rect->dim));
         // Boxes without children carry the split sd gives their depth.
         EXPECT_EQ(treefiles::nodes(read->root), nodesWithLeafSplits(tree.get()));
-        // So the split table reads back as the leftmost path's splits, and at
-        // its last box the split a subdivision would use there.
+        // The split table reads back whole.
+        const size_t entries = static_cast<size_t>(TREE_DEPTH_PER_DIM) * tree->rect->dim + 1;
+        EXPECT_EQ(std::vector<uint8_t>(read->sd, read->sd + entries),
+                  std::vector<uint8_t>(tree->sd, tree->sd + entries));
+        Tree_free(&read);
+        // A reader that stops after the node stream (an older one) takes the
+        // split table from the leftmost path's splits, and at its last box
+        // the split a subdivision would use there.
+        rewind(file.get());
+        std::string bytes;
+        for (int c; (c = fgetc(file.get())) != EOF;)
+            bytes += static_cast<char>(c);
+        const size_t trailer = bytes.rfind("  sd =");
+        ASSERT_NE(trailer, std::string::npos);
+        treefiles::Stream older(bytes.substr(0, trailer));
+        read = Tree_read(older.get());
+        ASSERT_NE(read, nullptr);
         Tree_reset(read);
         Tree_reset(tree.get());
         for (;;) {

@@ -3,6 +3,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "SparseMatrix.h"
 #include "ThrowingAlloc.h"
@@ -34,6 +35,36 @@ TEST(SparseMatrix, AppendWidensDimensionAndKeepsDuplicatesAndZeros)
     EXPECT_EQ(m->rows[3], 4);
     EXPECT_EQ(m->cols[4], 5);
     EXPECT_EQ(m->values[5], 0.0);
+    SparseMatrix_free(&m);
+}
+
+// A matrix made from compressed columns has room for their entries, not for
+// ten a column: a million columns with two entries take two slots.
+TEST(SparseMatrix, FromColumnsTakesRoomForTheStoredEntriesOnly)
+{
+    const int32_t n = 1000000;
+    std::vector<size_t> jc(static_cast<size_t>(n) + 1, 2);
+    jc[0] = 0;
+    jc[1] = 1;
+    const std::vector<size_t> ir{5, 999999};
+    SparseView<size_t> view;
+    view.rows = view.cols = n;
+    view.jc = jc.data();
+    view.ir = ir.data();
+    const std::vector<double> values{1.0, 2.0};
+    SparseMatrix* m = SparseMatrix_fromColumns(view, values);
+    EXPECT_EQ(m->capacity, 2);
+    EXPECT_EQ(m->count, 2);
+    EXPECT_EQ(m->dimension, n);
+    EXPECT_EQ(m->rows[1], 999999);
+    EXPECT_EQ(m->cols[1], 1);
+    EXPECT_EQ(m->values[1], 2.0);
+    SparseMatrix_add(m, 3, 3, 1.0);  // past the room made: it grows
+    EXPECT_EQ(m->count, 3);
+    SparseMatrix_free(&m);
+    m = SparseMatrix_newSized(4, 0);
+    SparseMatrix_add(m, 1, 2, 1.0);
+    EXPECT_EQ(m->count, 1);
     SparseMatrix_free(&m);
 }
 

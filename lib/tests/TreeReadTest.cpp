@@ -166,7 +166,7 @@ TEST(TreeRead, CountsWhatTheFileSaysAndHolds)
         Tree_free(&tree);
         return read;
     };
-    TreeFileCounts counts{0, 0};
+    TreeFileCounts counts{0, 0, 0};
     const std::string head = "Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 0\n  radius = 1\n";
     ASSERT_TRUE(counted(head + "  no of boxes = 3\n" + bytes({1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0}), &counts));
     EXPECT_EQ(counts.declared, 3u);
@@ -178,6 +178,10 @@ TEST(TreeRead, CountsWhatTheFileSaysAndHolds)
     ASSERT_TRUE(counted(head + "  no of boxes = 99999999999999999999999\n" + bytes({1, 0, 0}), &counts));
     EXPECT_EQ(counts.declared, UINT64_MAX);
     EXPECT_EQ(counts.read, 1);
+    // Past 2^64 the count keeps its magnitude, in all its digits or beyond the buffer's.
+    EXPECT_NEAR(counts.declaredNumber, 1e23, 1e10);
+    ASSERT_TRUE(counted(head + "  no of boxes = 1" + std::string(40, '0') + "\n" + bytes({1, 0, 0}), &counts));
+    EXPECT_NEAR(counts.declaredNumber, 1e40, 1e27);
 }
 
 TEST(Vec, ReadKeepsUnreadableEntriesZero)
@@ -225,6 +229,70 @@ TEST(TreeRead, SdFollowsTheLeftmostPath)
     EXPECT_EQ(tree->c[1], 0.5);
     EXPECT_EQ(h->iter->current, tree->root);
     EXPECT_EQ(h->iter->depth, 0);
+}
+
+// The split order after the node stream: written whole by Tree_write, read
+// back whole, and a file without it (or with a broken one) read as before.
+TEST(TreeRead, SplitOrderAfterTheNodeStream)
+{
+    const std::string tree2 = header(2, {0, 0}, {1, 1}) + bytes({1, 1, 0, 0, 1, 0, 0, 0, 0});
+    auto sdOf = [](const std::string& file) {
+        HandlePtr h = load(file);
+        EXPECT_TRUE(h);
+        return h ? std::vector<uint8_t>(h->tree->sd, h->tree->sd + 1001) : std::vector<uint8_t>{};
+    };
+    std::vector<uint8_t> leftmost(1001);
+    for (int i = 0; i < 1001; ++i)
+        leftmost[i] = static_cast<uint8_t>(i % 2);
+    leftmost[0] = 1;
+    leftmost[1] = 0;
+    EXPECT_EQ(sdOf(tree2), leftmost);
+    std::vector<uint8_t> listed = leftmost;
+    listed[0] = 0;
+    listed[1] = 1;
+    listed[2] = 1;
+    listed[5] = 200;  // T.sd takes any byte
+    EXPECT_EQ(sdOf(tree2 + "  sd = 0 1 1 1 0 200\n"), listed);
+    EXPECT_EQ(sdOf(tree2 + "  sd = 0 1 1 1 0 200\r\n"), listed);
+    std::vector<uint8_t> defaults(1001);
+    for (int i = 0; i < 1001; ++i)
+        defaults[i] = static_cast<uint8_t>(i % 2);
+    EXPECT_EQ(sdOf(tree2 + "  sd =\n"), defaults);  // no entry that differs from the default
+    // cut short, out of range, too many entries, not a number: as without it
+    std::string tooMany = "  sd =";
+    for (int i = 0; i < 1002; ++i)
+        tooMany += " 1";
+    for (const std::string& broken : {std::string("  sd = 0 1 1"), std::string("  sd = 0 256\n"), tooMany + "\n",
+                                      std::string("  sd = 0 x\n"), std::string("  sd 0\n")})
+        EXPECT_EQ(sdOf(tree2 + broken), leftmost) << broken;
+
+    // Written and read back: every entry, deeper than the boxes and where the
+    // leftmost boxes are gone; the node stream ends where it always did.
+    TreePtr t = makeTree({0, 0}, {1, 1});
+    for (int i = 0; i < 20; ++i)
+        t->sd[i] = 1;
+    t->sd[29] = 0;
+    t->sd[999] = 1;
+    int64_t made = 0, kept = 0;
+    for (int k = 0; k < 3; ++k)
+        ASSERT_EQ(Tree_subdivide(t.get(), &made), TREE_OK);
+    const uint8_t mask[8] = {0, 0, 0, 0, 1, 1, 1, 1};
+    Tree_keep(t.get(), 3, mask, &kept);
+    ASSERT_EQ(kept, 4);
+    FILE* written = tmpfile();
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(Tree_write(t.get(), written), 0);
+    rewind(written);
+    std::string file;
+    for (int c; (c = fgetc(written)) != EOF;)
+        file += static_cast<char>(c);
+    fclose(written);
+    EXPECT_EQ(sdOf(file), std::vector<uint8_t>(t->sd, t->sd + 1001));
+    const size_t trailer = file.rfind("  sd =");
+    ASSERT_NE(trailer, std::string::npos);
+    HandlePtr old = load(file.substr(0, trailer));  // what an older reader sees
+    ASSERT_TRUE(old);
+    EXPECT_EQ(Box_count(old->tree->root), Box_count(t->root));
 }
 
 TEST(TreeRead, StopsAfterTheRootSubtree)

@@ -141,6 +141,25 @@ TEST(Subshift, ChainOfAMillionVerticesFinishes)
     }
 }
 
+// Working memory goes by the edges and the subsets made, not by the vertex
+// count alone: ten million vertices with two edges take about 6 bytes a
+// vertex (labels, edge index, marks), well within a 200 MB cap.
+TEST(Subshift, ManyVerticesAndFewEdgesTakeLittle)
+{
+    const size_t n = 10000000;
+    std::vector<mwIndex> jc(n + 1, 2);
+    jc[0] = 0;
+    jc[1] = 1;  // 0 -> 1 and 1 -> 0
+    host::Array a = host::sparse(n, n, jc, {1, 0});
+    host::Array labels = host::uint8Row(std::vector<unsigned char>(n, 0));
+    host::Array start = host::scalar(0);
+    checks::MemoryCap cap("2e8");
+    host::CallResult r = call(3, {a.get(), labels.get(), start.get()});
+    ASSERT_TRUE(r.ok) << r.error;
+    expectColumn(r.outputs[0].get(), {2, 1});
+    expectColumn(r.outputs[1].get(), {1, 2});
+}
+
 TEST(Subshift, RefusesBadArgumentsWithClearErrors)
 {
     host::Array a = example();

@@ -192,6 +192,14 @@ TEST(tree_, RefusesFilesItCannotLoad)
     EXPECT_EQ(refusal({deep.get()}), "failed to load tree.");
     host::Array number = scalar(1);
     EXPECT_EQ(refusal({number.get()}), "Tree: file name must be text.");
+
+    // A folder opens for reading on some systems; it is no file all the same.
+    host::Array here = text(".");
+    EXPECT_EQ(refusal({here.get()}), "Tree: could not open file.");
+    // A NUL would end the name early: "x\0y" would load the file x.
+    TempFile x(treefiles::header(1, {0}, {1}) + std::string("\x01\x00\x00", 3));
+    host::Array withNul = treetest::chars(x.path() + std::string(1, '\0') + "y");
+    EXPECT_EQ(refusal({withNul.get()}), "Tree: file name must not hold a NUL character.");
 }
 
 // A file cut short loads as far as it goes, with a warning; a short header
@@ -205,6 +213,20 @@ TEST(tree_, WarnsOfAFileCutShortAndRefusesABrokenHeader)
     treetest::madeIn(r.outputs[0].get());
     ASSERT_EQ(r.warnings.size(), 1u);
     EXPECT_EQ(r.warnings[0], "boxgraph:Tree:boxCount: Tree: the file holds 2 boxes, its header says 3.");
+
+    // A count no file can hold is said by its magnitude, not as 2^64 - 1.
+    for (const auto& [count, said] : std::vector<std::pair<std::string, std::string>>{
+             {"100000000000000000000000", "1e+23"}, {"9007199254740993", "9.01e+15"},
+             {"9007199254740991", "9007199254740991"}, {std::string(400, '9'), "a number of more than 300 digits"}}) {
+        TempFile claims("Tree at 0x1:\nRectangle at 0x1:\n  dim = 1\n  center = 0\n  radius = 1\n  no of boxes = " +
+                        count + "\n" + std::string("\x01\x00\x00", 3));
+        host::Array claimsName = text(claims.path());
+        r = checks::cleanCall(tree_(), 1, {claimsName.get()});
+        ASSERT_TRUE(r.ok) << r.error;
+        treetest::madeIn(r.outputs[0].get());
+        ASSERT_EQ(r.warnings.size(), 1u);
+        EXPECT_EQ(r.warnings[0], "boxgraph:Tree:boxCount: Tree: the file holds 1 boxes, its header says " + said + ".");
+    }
 
     TempFile whole(treefiles::header(1, {0}, {1}, 1) + std::string("\x01\x00\x00", 3));
     host::Array wholeName = text(whole.path());

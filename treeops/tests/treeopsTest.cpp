@@ -8,6 +8,12 @@
 
 #include <functional>
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
 #include "AddressLimit.h"
 #include "Checks.h"
 #include "TreeFiles.h"
@@ -126,6 +132,57 @@ TEST(treeops, InsertKeepSaveAndLoad)
     EXPECT_EQ(refusal(t, "save", {name.get()}), "Tree.save: the tree has no boxes to save.");
 }
 
+// save never destroys what was there: a target that is no regular file is
+// refused before anything is written, a name with a NUL is refused (it
+// would name another file), and a write that fails (a full disk, here a
+// file-size limit) leaves the old file whole and no other file behind.
+TEST(treeops, SaveNeverDestroysWhatWasThere)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 12; ++k)
+        run(t, "subdivide");  // 8191 boxes: about 24 kB of file
+    const std::string notAFile =
+        "Tree.save: the file exists and is not a regular file (a folder, a device); name a file.";
+    Array here = text(".");
+    EXPECT_EQ(refusal(t, "save", {here.get()}), notAFile);
+    treefiles::TempFile old("");
+    Array withNul = treetest::chars(old.path() + std::string(1, '\0') + "x");
+    EXPECT_EQ(refusal(t, "save", {withNul.get()}), "Tree.save: the file name must not hold a NUL character.");
+#if !defined(_WIN32)
+    Array full = text("/dev/full");
+    EXPECT_EQ(refusal(t, "save", {full.get()}), notAFile);
+    struct stat device;
+    EXPECT_EQ(stat("/dev/full", &device), 0);
+    EXPECT_TRUE(S_ISCHR(device.st_mode));
+
+    Array small = newTree({0}, {1});
+    Array name = text(old.path());
+    run(small, "save", {name.get()});
+    FILE* file = fopen(old.path().c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char bytes[4096];
+    const std::string before(bytes, fread(bytes, 1, sizeof bytes, file));
+    fclose(file);
+    struct rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const struct rlimit unlimited = limit;
+    void (*handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string error = refusal(t, "save", {name.get()});
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, handler);
+    EXPECT_EQ(error, "Tree.save: could not write the file.");
+    file = fopen(old.path().c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::string(bytes, fread(bytes, 1, sizeof bytes, file)), before);
+    fclose(file);
+    Array loaded = treetest::object(checks::cleanCall(host::Module::at(TREE_PATH), 1, {name.get()}).outputs[0].get());
+    treetest::madeIn(mxGetField(loaded.get(), 0, "handle"));
+    EXPECT_EQ(number(loaded, "count"), 1);
+#endif
+}
+
 // Coarsen through the gateway: the whole level or the boxes a mask (logical
 // or double) chooses; refusals change nothing.
 TEST(treeops, CoarsenGoesBackToALevel)
@@ -140,6 +197,8 @@ TEST(treeops, CoarsenGoesBackToALevel)
     Array three = row({1, 0, 1});
     EXPECT_EQ(refusal(t, "coarsen", {two.get(), three.get()}),
               "Tree.coarsen: the mask must hold one element per box at depth 2 (4).");
+    Array withNan = row({1, NAN, 0, 1});
+    EXPECT_EQ(refusal(t, "coarsen", {two.get(), withNan.get()}), "Tree.coarsen: the mask must not hold NaN.");
     Array five = scalar(5);
     EXPECT_EQ(refusal(t, "coarsen", {five.get()}), "Tree.coarsen: depth must be a whole number from 0 to 4.");
     EXPECT_EQ(number(t, "count"), 16);
@@ -245,6 +304,18 @@ TEST(treeops, RefusesBadArguments)
     EXPECT_EQ(refusal(t, "search", {column.get()}), "Tree.search: " + shape);
     EXPECT_EQ(refusal(t, "insert", {bytes.get()}), "Tree.insert: " + shape);
     EXPECT_EQ(refusal(t, "search"), "Tree.search: " + shape);
+    // Points without coordinates are no points of a plane; [] is no points at all.
+    Array rowless = host::dense(0, 5);
+    EXPECT_EQ(refusal(t, "search", {rowless.get()}), "Tree.search: " + shape);
+    EXPECT_EQ(refusal(t, "insert", {rowless.get()}), "Tree.insert: " + shape);
+    EXPECT_EQ(refusal(t, "samples", {rowless.get()}), "Tree.samples: " + shape);
+    Array planeEmpty = host::dense(2, 0);
+    Array none = host::dense(0, 0);
+    for (const Array* empty : {&planeEmpty, &none}) {
+        std::vector<Array> found = run(t, "search", {empty->get()});
+        EXPECT_EQ(mxGetM(found[0].get()), 1u);
+        EXPECT_EQ(mxGetN(found[0].get()), 0u);
+    }
 
     Array points = host::dense(2, 1);
     for (double d : {-1.0, 2.0, 0.5, double(NAN)}) {
@@ -263,6 +334,10 @@ TEST(treeops, RefusesBadArguments)
     EXPECT_EQ(refusal(t, "keep", {shortMask.get()}),
               "Tree.keep: the mask must hold one element per box at depth 1 (2).");
     EXPECT_EQ(refusal(t, "keep"), "Tree.keep: give a mask: one true or false per box at the depth.");
+    // NaN is no truth value: refused, not kept as true; the tree unchanged.
+    Array withNan = row({0, NAN});
+    EXPECT_EQ(refusal(t, "keep", {withNan.get()}), "Tree.keep: the mask must not hold NaN.");
+    EXPECT_EQ(number(t, "count"), 2);
     EXPECT_EQ(refusal(t, "frobnicate"), "Tree: no operation 'frobnicate'.");
     Array number7 = scalar(7);
     EXPECT_EQ(refusal(t, "save", {number7.get()}), "Tree.save: the file name must be text.");
@@ -349,6 +424,58 @@ TEST(treeops, SamplesTooLargeForTheMemoryAreRefusedFirst)
     }
     Array deepest = scalar(10), range = row({1, 1});  // one box's worth, once the limit is gone
     EXPECT_EQ(mxGetN(run(t, "samples", {offsets.get(), deepest.get(), range.get()})[0].get()), 1u << 16);
+}
+
+// Every result counts against the call's budget before it is made: past the
+// user's cap, the centres are refused before the library lists a box (its
+// checked allocation would report on the console first), and the refused
+// call leaves the tree as it was.
+TEST(treeops, ResultsPastTheBudgetAreRefusedBeforeTheyAreMade)
+{
+    Array t = newTree({0, 0}, {1, 1});
+    for (int k = 0; k < 16; ++k)
+        run(t, "subdivide");  // 65536 boxes: 1 MiB of centres, 1 MiB of radii
+    Array name = text("boxes");
+    {
+        checks::MemoryCap cap("5e5");
+        for (int nlhs : {1, 2}) {
+            host::CallResult r = checks::cleanCall(treeops(), nlhs, {t.get(), name.get()});
+            EXPECT_EQ(r.error, "Tree: out of memory.");
+            EXPECT_EQ(r.errorId, "boxgraph:Tree:outOfMemory");
+            EXPECT_EQ(r.console, "");
+        }
+        EXPECT_EQ(number(t, "count"), 65536);
+    }
+    EXPECT_EQ(run(t, "boxes", {}, 2).size(), 2u);
+}
+
+// Loading a tree needs about what the tree needs: the tree is the call's
+// result, so the call may take what is available but a reserve, not half.
+// A tree larger than that is refused cleanly.
+TEST(treeops, ATreeLoadsInAboutWhatItNeeds)
+{
+    Array t = newTree({0}, {1});
+    for (int k = 0; k < 20; ++k)
+        run(t, "subdivide");  // 2^21 - 1 boxes: about 100 MB in the heap
+    treefiles::TempFile file("");
+    Array name = text(file.path());
+    run(t, "save", {name.get()});
+    run(t, "release");
+    const host::Module& tree_ = host::Module::at(TREE_PATH);
+    {
+        limits::AddressLimit limit(150u << 20);
+        if (!limit.active())
+            GTEST_SKIP() << "no address-space limit can be set here";
+        host::CallResult loaded = checks::cleanCall(tree_, 1, {name.get()});
+        ASSERT_TRUE(loaded.ok) << loaded.error;
+        Array u = treetest::object(loaded.outputs[0].get());
+        EXPECT_EQ(number(u, "count"), 1 << 20);
+        run(u, "release");
+    }
+    {
+        limits::AddressLimit limit(60u << 20);
+        EXPECT_EQ(checks::refusal(tree_, {name.get()}), "Tree: out of memory.");
+    }
 }
 
 // The table treeops gives is what the operations do: each takes the
@@ -460,6 +587,58 @@ TEST(treeops, HandlesOfOtherProcessesAndReleasedTreesAreRefused)
         EXPECT_EQ(refusal(*bad, "depth"), foreign);
         EXPECT_EQ(checks::refusal(treeprops, {bad->get(), center.get()}), foreign);
         EXPECT_EQ(checks::refusal(treeupdate, {bad->get(), subs.get(), value.get()}), foreign);
+    }
+
+    // A tag recomputed from the session's own handle: were the tag an
+    // invertible mix of the address and something fixed for the process,
+    // one handle would give that away, and with it the tag of any address.
+    // Here the forgery names another live tree, so a wrong acceptance is
+    // seen, not a crash.
+    {
+        auto mix = [](uint64_t z) {
+            z += 0x9e3779b97f4a7c15ULL;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+            return z ^ (z >> 31);
+        };
+        auto inverse = [](uint64_t a) {  // of an odd number, modulo 2^64 (Newton's iteration)
+            uint64_t x = a;
+            for (int k = 0; k < 6; ++k)
+                x *= 2 - a * x;
+            return x;
+        };
+        auto undoShift = [](uint64_t z, int by) {
+            uint64_t x = z;
+            for (int k = by; k < 64; k += by)
+                x = z ^ (x >> by);
+            return x;
+        };
+        auto unmix = [&](uint64_t z) {
+            z = undoShift(z, 31) * inverse(0x94d049bb133111ebULL);
+            z = undoShift(z, 27) * inverse(0xbf58476d1ce4e5b9ULL);
+            return undoShift(z, 30) - 0x9e3779b97f4a7c15ULL;
+        };
+        ASSERT_EQ(unmix(mix(0x123456789abcdefULL)), 0x123456789abcdefULL);
+        auto addressAndTag = [](const Array& object) {
+            uint64_t words[2];
+            memcpy(words, mxGetData(mxGetField(object.get(), 0, "handle")), sizeof words);
+            return std::pair<uint64_t, uint64_t>{words[0], words[1]};
+        };
+        Array other = newTree({0}, {1});
+        const auto [address, tag] = addressAndTag(t);
+        const auto [otherAddress, otherTag] = addressAndTag(other);
+        const uint64_t secret = unmix(tag) ^ address;
+        Array recomputed(mxDuplicateArray(other.get()));
+        const uint64_t forgedTag = mix(otherAddress ^ secret);
+        memcpy(static_cast<unsigned char*>(mxGetData(mxGetField(recomputed.get(), 0, "handle"))) + 8, &forgedTag,
+               sizeof forgedTag);
+        EXPECT_NE(forgedTag, otherTag);
+        EXPECT_EQ(refusal(recomputed, "depth"), foreign);
+        EXPECT_EQ(checks::refusal(treeprops, {recomputed.get(), center.get()}), foreign);
+        // and the handles of this process stay good in every module
+        EXPECT_EQ(number(other, "depth"), 0);
+        EXPECT_TRUE(checks::cleanCall(treeprops, 1, {other.get(), center.get()}).ok);
+        run(other, "release");
     }
 
     run(t, "release");

@@ -1,0 +1,25 @@
+# Every array a gateway hands the host is made by a result maker of
+# gateway/HostArrays.h, which asks the call's budget first: no module source
+# and no other gateway header calls the host's array constructors itself.
+# (Gateway.h makes only the error and warning values it passes to the host.)
+# usage: cmake -DROOT=<repository> -P ResultMakers.cmake
+file(STRINGS "${ROOT}/modules.mk" modules REGEX "^MODULES *=")
+string(REGEX REPLACE "^MODULES *= *" "" modules "${modules}")
+separate_arguments(modules)
+set(sources "${ROOT}/gateway/HandleArray.h")
+foreach(module ${modules})
+  file(GLOB found "${ROOT}/${module}/*.cpp")
+  list(APPEND sources ${found})
+endforeach()
+set(offenders "")
+foreach(source ${sources})
+  file(STRINGS "${source}" lines REGEX "mxCreate[A-Za-z]*\\(")
+  if(lines)
+    list(APPEND offenders "${source}: ${lines}")
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "arrays made without a result maker of HostArrays.h:\n${offenders}")
+endif()
+list(LENGTH sources n)
+message(STATUS "${n} gateway sources make their arrays through HostArrays.h")
