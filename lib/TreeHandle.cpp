@@ -171,10 +171,11 @@ int32_t TreeHandle_depth(TreeHandle* handle)
 
 int64_t TreeHandle_count(TreeHandle* handle, int32_t depth)
 {
-    int64_t n = 0;
-    listLevel(handle, depth, [&](const LevelIndex* index) { n = LevelIndex_count(index); },
-              [&] { n = Tree_count(handle->tree, depth); });
-    return n;
+    // Counting takes no memory: an index is used when one is kept, never made.
+    if (depth >= 0 && handle->tree->root != nullptr)
+        if (const LevelIndex* index = keptIndex(handle, depth))
+            return LevelIndex_count(index);
+    return Tree_count(handle->tree, depth);
 }
 
 void TreeHandle_boxes(TreeHandle* handle, int32_t depth, double* centers, double* radii)

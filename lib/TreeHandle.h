@@ -62,8 +62,10 @@ void TreeHandle_forget(TreeHandle* handle);
 // Tree_depth, kept. O(boxes) after a change, else O(1).
 int32_t TreeHandle_depth(TreeHandle* handle);
 
-// Tree_count through the level's index, made and kept when it is missing.
-// O(1), plus O(boxes down to depth) to make the index.
+// Tree_count, read from the level's index when one is kept; else counted by
+// a walk, which allocates nothing (so that a count, and the size of a
+// result taken from it, never fails for want of memory). O(1) with the
+// index, else O(boxes down to depth).
 int64_t TreeHandle_count(TreeHandle* handle, int32_t depth);
 
 // Tree_boxes through the level's index, made and kept when it is missing.
