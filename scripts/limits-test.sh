@@ -4,7 +4,9 @@
 # error and leave the session working.
 #   - in a memory cgroup of 1 GiB (as a container or batch job has), where the
 #     kernel would kill the process instead of failing an allocation (needs
-#     root and a writable cgroup v1 or v2 hierarchy; said and skipped otherwise);
+#     root and a writable cgroup v1 or v2 hierarchy; said and skipped otherwise),
+#     with trees that fill it: grown, released and grown again, saved and
+#     loaded by a fresh session;
 #   - under ulimit -v (an address-space limit);
 #   - SIGINT two seconds into a call that takes several;
 #   - SIGINT inside the user's map, halfway through a subdivision step and
@@ -62,7 +64,25 @@ release (T);
 n = 1e7; A = sparse ([1 2], [2 1], 1, n, n);
 try; i = subshift (A, zeros (1, n, "uint8"), 0); printf ("subshift: %d edges\n", numel (i)); catch e; disp (e.message); end
 x = sum (ones (1, 1e6)); printf ("alive %d\n", x);'
+# A tree grown step by step to 8.4M boxes (835 MB; the next step, 1.6 GB,
+# is refused), saved and released: the memory it gave back holds a tree as
+# large again, and a fresh session in the same cgroup loads the saved file.
+grown='T = Tree ([0 0], [1 1]); T.verbose = 0;
+try; for k = 1:24; subdivide (T); end; catch e; disp (e.message); end
+printf ("grown to %d boxes\n", count (T));
+save (T, "WORK/big.tree"); release (T);
+U = Tree ([0 0], [1 1]); U.verbose = 0;
+try; for k = 1:23; subdivide (U); end; printf ("after release: %d boxes\n", count (U)); catch e; disp (e.message); end
+x = sum (ones (1, 1e6)); printf ("alive %d\n", x);'
+loaded='try; T = Tree ("WORK/big.tree"); printf ("loaded: %d boxes\n", count (T)); catch e; disp (e.message); end
+x = sum (ones (1, 1e6)); printf ("alive %d\n", x);'
 if [ -n "$cgroup" ]; then
+  out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "${grown//WORK/$work}") )
+  expect "1 GiB memory cgroup, a tree grown until refused" "$out" "grown to 8388608 boxes"
+  expect "1 GiB memory cgroup, the same tree again after release" "$out" "after release: 8388608 boxes"
+  out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "${loaded//WORK/$work}") )
+  expect "1 GiB memory cgroup, the tree loaded by a fresh session" "$out" "loaded: 8388608 boxes"
+  rm -f "$work/big.tree"
   out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "${call//K/22}") )
   expect "1 GiB memory cgroup" "$out" "subshift: out of memory."
   out=$( (echo $BASHPID > $cgroup/cgroup.procs; octave "$results") )
